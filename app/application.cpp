@@ -1,0 +1,134 @@
+// Application start-up, frame loop and shutdown.
+#include "app/application.h"
+
+#include "resources/gl_error.h"
+
+#include <cstdio>
+
+const char* const kWindowTitle = "Quillon Works";
+
+namespace {
+const char* const kFullScreenTitle = "KITE";
+constexpr float kNearPlane = 0.1f;
+constexpr float kFarPlane = 1000.0f;
+
+void onError(int, const char* description)
+{
+    std::fputs(description, stderr);
+}
+
+void onKey(GLFWwindow* window, int key, int, int action, int)
+{
+    if (key == GLFW_KEY_ESCAPE && action == GLFW_PRESS)
+        glfwSetWindowShouldClose(window, GL_TRUE);
+}
+
+void onWindowSize(GLFWwindow* window, int width, int height)
+{
+    if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
+        app->resize(width, height);
+}
+}  // namespace
+
+Application::Application(int width, int height, WindowMode mode)
+{
+    if (!openWindow(width, height, mode))
+        return;
+
+    activeCamera = &camera;
+    camera.followMode = false;
+    camera.setProjection(height, width, kNearPlane, kFarPlane);
+    // The size callback needs the renderer as well as the camera, so it finds the Application.
+    glfwSetWindowUserPointer(window, this);
+
+    fps.clock = [] { return glfwGetTime(); };
+    fps.setTitle = [this](const std::string& title) { glfwSetWindowTitle(window, title.c_str()); };
+
+    checkGlError();
+    camera.followMode = true;
+}
+
+Application::~Application()
+{
+    if (!window)
+        return;
+    glfwDestroyWindow(window);
+    glfwTerminate();
+}
+
+bool Application::openWindow(int width, int height, WindowMode mode)
+{
+    glfwSetErrorCallback(onError);
+    if (!glfwInit()) {
+        std::fputs("Failed to initialize GLFW\n", stderr);
+        return false;
+    }
+    glfwWindowHint(GLFW_SAMPLES, 4);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 2);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+
+    const bool fullScreen = mode == WindowMode::FullScreen;
+    window = glfwCreateWindow(width, height, fullScreen ? kFullScreenTitle : kWindowTitle,
+                              fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
+    if (!window) {
+        std::fputs("Failed to open GLFW window.\n", stderr);
+        glfwTerminate();
+        return false;
+    }
+    glfwMakeContextCurrent(window);
+    glfwSetWindowSizeCallback(window, onWindowSize);
+    glfwSetKeyCallback(window, onKey);
+
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) {
+        std::fputs("Failed to initialize GLEW.\n", stderr);
+        glfwDestroyWindow(window);
+        window = nullptr;
+        glfwTerminate();
+        return false;
+    }
+    // GLEW's experimental loader leaves a GL_INVALID_ENUM behind on some drivers; it is not ours.
+    glGetError();
+    return true;
+}
+
+void Application::resize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    glViewport(0, 0, width, height);
+    camera.setProjection(height, width, kNearPlane, kFarPlane);
+}
+
+void Application::clearFrame(const glm::vec4& colour, bool clearDepth)
+{
+    glClearColor(colour.r, colour.g, colour.b, colour.a);
+    glClear(clearDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+}
+
+void Application::updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view)
+{
+    frustumPlanes = computeFrustumPlanes(projection, view);
+}
+
+int Application::run()
+{
+    lastFrameTime = glfwGetTime();
+    while (!glfwWindowShouldClose(window)) {
+        const double now = glfwGetTime();
+        const float dt = float(now - lastFrameTime);
+        lastFrameTime = now;
+        (void)dt;
+
+        fps.showFps(2.0, kWindowTitle);
+        updateFrustumPlanes(camera.projection, camera.view);
+        clearFrame(glm::vec4(0.0f), true);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        checkGlError();
+
+        glfwSwapBuffers(window);
+        glfwPollEvents();
+    }
+    return 0;
+}

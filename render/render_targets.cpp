@@ -1,0 +1,140 @@
+// Render targets and the full-screen quad. create() releases and re-makes every size-dependent
+// texture and framebuffer, so the same call serves start-up and window resizes.
+#include "render/render_targets.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+namespace {
+
+GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, GLenum filter)
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, format, GL_FLOAT, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
+GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
+{
+    GLuint fbo = 0;
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    if (depth)
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+    if (checkComplete && glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        std::printf("FBO CREATION FAILED!\n");
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return fbo;
+}
+
+void deleteTexture(GLuint& name)
+{
+    if (name)
+        glDeleteTextures(1, &name);
+    name = 0;
+}
+
+void deleteFramebuffer(GLuint& name)
+{
+    if (name)
+        glDeleteFramebuffers(1, &name);
+    name = 0;
+}
+
+void deleteBuffer(GLuint& name)
+{
+    if (name)
+        glDeleteBuffers(1, &name);
+    name = 0;
+}
+
+}  // namespace
+
+int halfSize(int size)
+{
+    return int(float(size) * 0.5f);
+}
+
+void RenderTargets::create(int targetWidth, int targetHeight)
+{
+    release();
+    width = targetWidth;
+    height = targetHeight;
+    halfWidth = halfSize(width);
+    halfHeight = halfSize(height);
+
+    sceneDepthTex = makeTarget(GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, width, height, GL_LINEAR);
+    depthTex = makeTarget(GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, width, height, GL_LINEAR);
+    normalTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
+    ssaoTex = makeTarget(GL_RGB32F, GL_RGB, width, height, GL_LINEAR);
+    normalDepthFbo = makeFramebuffer(depthTex, normalTex, false);
+    ssaoFbo = makeFramebuffer(0, ssaoTex, true);
+
+    sceneColorTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_NEAREST);
+    sceneFbo = makeFramebuffer(sceneDepthTex, sceneColorTex, true);
+
+    halfTex = makeTarget(GL_RGBA32F, GL_RGBA, halfWidth, halfHeight, GL_LINEAR);
+    halfFbo = makeFramebuffer(0, halfTex, false);
+    flareTex = makeTarget(GL_RGBA32F, GL_RGBA, halfWidth, halfHeight, GL_LINEAR);
+    flareFbo = makeFramebuffer(0, flareTex, true);
+
+    halfScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, halfWidth, halfHeight, GL_LINEAR);
+    fullScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
+    halfScratchFbo = makeFramebuffer(0, halfScratchTex, false);
+    fullScratchFbo = makeFramebuffer(0, fullScratchTex, true);
+}
+
+void RenderTargets::release()
+{
+    for (GLuint* fbo : {&normalDepthFbo, &ssaoFbo, &sceneFbo, &halfFbo, &flareFbo, &halfScratchFbo,
+                        &fullScratchFbo})
+        deleteFramebuffer(*fbo);
+    for (GLuint* texture : {&depthTex, &normalTex, &ssaoTex, &sceneDepthTex, &sceneColorTex, &halfTex,
+                            &flareTex, &halfScratchTex, &fullScratchTex})
+        deleteTexture(*texture);
+}
+
+void FullScreenQuad::create()
+{
+    // Corners 0..3: top right, top left, bottom right, bottom left, at depth 0.
+    static const float corners[12] = {1, 1, 0, -1, 1, 0, 1, -1, 0, -1, -1, 0};
+    static const GLuint indices[6] = {0, 1, 2, 2, 1, 3};
+
+    release();
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(corners), corners, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glGenBuffers(1, &elementBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elementBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(indices), indices, GL_STATIC_DRAW);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void FullScreenQuad::draw() const
+{
+    glBindVertexArray(vertexArray);
+    glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, nullptr);
+    glBindVertexArray(0);
+}
+
+void FullScreenQuad::release()
+{
+    if (vertexArray)
+        glDeleteVertexArrays(1, &vertexArray);
+    vertexArray = 0;
+    deleteBuffer(vertexBuffer);
+    deleteBuffer(elementBuffer);
+}

@@ -1,0 +1,22 @@
+// SkyBox: the star-field background, a cube of half-size 50 kept centred on the camera and
+// textured with a cube map whose six faces are one image. Drawn into the bound scene target
+// right after the lighting pass, with depth writes off, at the far plane.
+#pragma once
+
+#include "resources/shader.h"
+
+#include <GL/glew.h>
+#include <glm/glm.hpp>
+
+class SkyBox {
+public:
+    // Uploads the cube, loads "models/starfield2.png" and the program. Call after the render targets.
+    void init();
+    void draw(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& eyePosition);
+    void release();
+
+    GLuint cubeMap = 0;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    ProgramHandle program;
+};

@@ -1,0 +1,52 @@
+// ShaderProgram: the hot-reloading GL program. Keeps one File per stage, polls their time
+// stamps at most once per second while the program is in use, and on a change compiles and
+// links a fresh program that replaces the current one only when it links. Prints nothing.
+#pragma once
+
+#include "resources/file.h"
+#include "resources/shader.h"
+#include "resources/timer.h"
+
+#include <GL/glew.h>
+#include <glm/glm.hpp>
+#include <map>
+
+class LightObject;
+using ShaderSet = std::map<int32_t, AssetShader>;
+
+class ShaderProgram {
+public:
+    explicit ShaderProgram(const ShaderSet& shaders);
+    // Deletes the GL program if there is one.
+    virtual ~ShaderProgram();
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+    void addShaders(const ShaderSet& shaders);
+    void addShader(int32_t stage, const AssetShader& asset);
+    // The poller's job: asks every file whether it changed.
+    void pollFiles();
+    // True before the first successful build, and when a poll (at most once per second) found a change.
+    bool needsRebuild();
+    // Compiles every stage and links a new program; swaps it in only when it links.
+    bool rebuild();
+    GLuint id() const { return programId; }
+
+    // Writes element index of the shader's light array: "lights[<index>].vPosition" and so on.
+    void setLight(int index, const LightObject& light) const;
+    void setTexture1D(GLuint texture, const char* uniform, int unit) const;
+    void setTexture2D(GLuint texture, const char* uniform, int unit) const;
+    void setFloat(float value, const char* uniform) const;
+    void setInt(int value, const char* uniform) const;
+    void setBool(bool value, const char* uniform) const;
+    void setVec2Array(const float* values, int count, const char* uniform) const;
+    void setVec3Array(const float* values, int count, const char* uniform) const;
+    void setVec3(const glm::vec3& value, const char* uniform) const;
+    void setMat4(const float* values, const char* uniform) const;
+
+    std::map<int32_t, File> files;
+    bool needsBuild = true;
+    GLuint programId = 0;
+    bool filesChanged = false;
+    TimedExecution poller;
+};

@@ -1,0 +1,42 @@
+// OBJ loading: turns a Wavefront OBJ file (parsed by tinyobjloader) into per-shape GPU buffers
+// and vertex arrays of a MeshObject, with per-vertex tangents for normal mapping.
+// Vertex layout of every mesh: location 0 position (3), 1 texcoord (2), 2 normal (3), 3 tangent (3).
+#pragma once
+
+#include "scene/mesh_object.h"
+
+#include <string>
+#include <vector>
+
+// The CPU side of one OBJ shape: parallel per-vertex arrays (one vertex per distinct
+// position / texcoord / normal combination) and triangle indices into them.
+struct ShapeData {
+    std::vector<float> positions;  // 3 per vertex
+    std::vector<float> texcoords;  // 2 per vertex, or empty
+    std::vector<float> normals;    // 3 per vertex, or empty
+    std::vector<unsigned> indices; // 3 per triangle
+    std::vector<glm::vec3> tangents; // one per vertex when both normals and texcoords exist
+};
+
+// Everything a load produces before any GL call, so it can be tested and fuzzed without a context.
+struct ObjData {
+    std::vector<ShapeData> shapes;
+    bool readError = false;           // tinyobjloader reported an error
+    std::vector<std::string> messages; // console lines for shapes that were skipped
+};
+
+// Parses an OBJ file into per-shape arrays with tangents. Shapes with a face index outside
+// their arrays are dropped with a message.
+ObjData readObjFile(const std::string& path);
+
+MeshObject* createMesh(const std::string& objPath);
+MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath);
+MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath,
+                       const std::string& normalPath);
+void loadObj(const std::string& path, MeshObject& mesh);
+void releaseMeshBuffers(MeshObject& mesh);
+
+// Fills tangents (resized to positions.size()) from the faces; see obj_loader.cpp for the formula.
+void computeTangents(std::vector<glm::vec3>& tangents, const std::vector<glm::vec2>& texCoords,
+                     const std::vector<glm::vec3>& positions, const std::vector<glm::vec3>& faces,
+                     const std::vector<glm::vec3>& normals);
