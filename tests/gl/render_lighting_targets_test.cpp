@@ -1,0 +1,270 @@
+// The renderer's start-up and shared resources on real GL: programs in their fixed order, every
+// framebuffer complete, the quad's buffers, targets that follow the window size, and the
+// separable blur.
+#include "gl_context.h"
+#include "render_lighting_support.h"
+#include "resources/gl_error.h"
+
+#include <gtest/gtest.h>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace render_lighting_test;
+
+struct TextureSize {
+    GLuint texture;
+    int width, height;
+};
+
+std::vector<TextureSize> expectedSizes(const RenderTargets& t, int w, int h)
+{
+    const int hw = halfSize(w), hh = halfSize(h);
+    return {{t.depthTex, w, h},        {t.normalTex, w, h},      {t.ssaoTex, w, h},
+            {t.sceneDepthTex, w, h},   {t.sceneColorTex, w, h},  {t.fullScratchTex, w, h},
+            {t.halfTex, hw, hh},       {t.flareTex, hw, hh},     {t.halfScratchTex, hw, hh}};
+}
+
+std::vector<GLuint> framebuffers(const RenderTargets& t)
+{
+    return {t.normalDepthFbo, t.ssaoFbo, t.sceneFbo, t.halfFbo, t.flareFbo, t.halfScratchFbo,
+            t.fullScratchFbo};
+}
+
+GLenum status(GLuint fbo)
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    const GLenum result = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return result;
+}
+
+void expectTargetsAt(const RenderTargets& t, int w, int h)
+{
+    for (const TextureSize& expected : expectedSizes(t, w, h)) {
+        GLint width = -1, height = -1;
+        glBindTexture(GL_TEXTURE_2D, expected.texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        EXPECT_EQ(width, expected.width) << "texture " << expected.texture;
+        EXPECT_EQ(height, expected.height) << "texture " << expected.texture;
+    }
+}
+
+// Paths of the "Compiling shader : <path> - <id>" lines, in output order.
+std::vector<std::string> compiledPaths(const std::string& output)
+{
+    const std::string prefix = "Compiling shader : ";
+    std::vector<std::string> paths;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            paths.push_back(line.substr(prefix.size(), line.rfind(" - ") - prefix.size()));
+    return paths;
+}
+
+class RenderLightingTargetsTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { renderer = makeRenderer().release(); }
+    static void TearDownTestSuite()
+    {
+        renderer->release();
+        delete renderer;
+        renderer = nullptr;
+    }
+    void SetUp() override
+    {
+        renderer->resize(kTargetSize, kTargetSize);
+        drainGlErrors();
+    }
+
+    static Renderer* renderer;
+};
+Renderer* RenderLightingTargetsTest::renderer = nullptr;
+
+TEST_F(RenderLightingTargetsTest, BuildsFixedProgramsInTableOrderAndKeepsReloadablesCached)
+{
+    Renderer other;
+    testing::internal::CaptureStdout();
+    other.createShaderPrograms();
+    const std::vector<std::string> paths = compiledPaths(testing::internal::GetCapturedStdout());
+
+    const std::string quad = "shaders/quadShader.vert";
+    const std::vector<std::string> expected = {
+        "shaders/blinnPhong.vert", "shaders/blinnPhong.frag", quad, "shaders/ssao.frag",
+        "shaders/normalDepthPass.vert", "shaders/normalDepthPass.frag", quad, "shaders/quadShader.frag",
+        "shaders/blinnPhong.vert", "shaders/passThrough.frag", quad, "shaders/passThrough.frag",
+        quad, "shaders/blurFragmentShader.frag", quad, "shaders/downsample.frag",
+        quad, "shaders/lensflare.frag", "shaders/gauss25TapX.vert", "shaders/gauss25TapX.frag",
+        "shaders/gauss25TapY.vert", "shaders/gauss25TapY.frag", "shaders/particle.vert",
+        "shaders/particle.frag"};
+    EXPECT_EQ(paths, expected);
+
+    // One cache for the process: a second renderer shares the reloadable programs, and they
+    // outlive every renderer that let go of them.
+    EXPECT_EQ(other.lightingProgram, renderer->lightingProgram);
+    EXPECT_EQ(other.compositeProgram, renderer->compositeProgram);
+    std::weak_ptr<ShaderProgram> lighting = other.lightingProgram;
+    other.release();
+    other.release();
+    EXPECT_FALSE(lighting.expired());
+    EXPECT_EQ(other.lightingProgram, nullptr);
+    EXPECT_EQ(other.unlitProgram.name, 0u);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+TEST_F(RenderLightingTargetsTest, OwnProgramsLinkWithTheMeshLayoutLocations)
+{
+    for (GLuint program : {renderer->lightingProgram->id(), renderer->compositeProgram->id(),
+                           renderer->unlitProgram.name, renderer->passThroughProgram.name,
+                           renderer->blurProgram.name}) {
+        ASSERT_NE(program, 0u);
+        GLint linked = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        EXPECT_EQ(linked, GL_TRUE) << "program " << program;
+    }
+    const GLuint lighting = renderer->lightingProgram->id();
+    EXPECT_EQ(glGetAttribLocation(lighting, "vertexPosition"), 0);
+    EXPECT_EQ(glGetAttribLocation(lighting, "vertexTexCoord"), 1);
+    EXPECT_EQ(glGetAttribLocation(lighting, "vertexNormal"), 2);
+    EXPECT_EQ(glGetAttribLocation(lighting, "vertexTangent"), 3);
+    EXPECT_EQ(glGetAttribLocation(renderer->unlitProgram.name, "vertexPosition"), 0);
+    EXPECT_EQ(glGetAttribLocation(renderer->unlitProgram.name, "vertexTexCoord"), 1);
+    // Room for the scene's four lights.
+    EXPECT_NE(glGetUniformLocation(lighting, "lights[3].iLightType"), -1);
+}
+
+TEST_F(RenderLightingTargetsTest, EveryFramebufferIsCompleteAtWindowSize)
+{
+    testing::internal::CaptureStdout();
+    renderer->resize(1280, 720);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    for (GLuint fbo : framebuffers(renderer->targets)) {
+        ASSERT_NE(fbo, 0u);
+        EXPECT_EQ(status(fbo), GLenum(GL_FRAMEBUFFER_COMPLETE)) << "framebuffer " << fbo;
+    }
+    expectTargetsAt(renderer->targets, 1280, 720);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(glm::vec4(clear[0], clear[1], clear[2], clear[3]), glm::vec4(0.0f));
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+TEST_F(RenderLightingTargetsTest, OnePixelWideWindowLeavesEmptyHalfTargetsWithoutCrashing)
+{
+    testing::internal::CaptureStdout();
+    renderer->resize(1, 720);
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(output.empty() || output.find("FBO CREATION FAILED!\n") != std::string::npos) << output;
+    expectTargetsAt(renderer->targets, 1, 720);
+    EXPECT_EQ(renderer->targets.halfWidth, 0);
+    EXPECT_EQ(status(renderer->targets.sceneFbo), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    drainGlErrors();
+}
+
+TEST_F(RenderLightingTargetsTest, QuadBuffersHoldTheFourCornersAndTwoTriangles)
+{
+    const FullScreenQuad& quad = renderer->quad;
+    ASSERT_NE(quad.vertexArray, 0u);
+
+    float corners[12] = {};
+    glBindBuffer(GL_ARRAY_BUFFER, quad.vertexBuffer);
+    GLint bytes = 0;
+    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
+    EXPECT_EQ(bytes, 48);
+    glGetBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(corners), corners);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    const std::vector<float> expectedCorners = {1, 1, 0, -1, 1, 0, 1, -1, 0, -1, -1, 0};
+    EXPECT_EQ(std::vector<float>(corners, corners + 12), expectedCorners);
+
+    glBindVertexArray(quad.vertexArray);
+    GLint elementBuffer = 0, enabled = 0, components = 0, type = 0, stride = -1;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elementBuffer);
+    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_SIZE, &components);
+    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_TYPE, &type);
+    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_STRIDE, &stride);
+    GLuint indices[6] = {};
+    glGetBufferParameteriv(GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
+    glGetBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof(indices), indices);
+    glBindVertexArray(0);
+
+    EXPECT_EQ(GLuint(elementBuffer), quad.elementBuffer);
+    EXPECT_EQ(enabled, GL_TRUE);
+    EXPECT_EQ(components, 3);
+    EXPECT_EQ(type, GL_FLOAT);
+    EXPECT_EQ(stride, 0);
+    EXPECT_EQ(bytes, 24);
+    EXPECT_EQ(std::vector<GLuint>(indices, indices + 6), (std::vector<GLuint>{0, 1, 2, 2, 1, 3}));
+}
+
+TEST_F(RenderLightingTargetsTest, ResizeRecreatesEveryTargetAtTheNewSize)
+{
+    SsaoKernel reference;
+    reference.setNoiseScale(301, 157);
+
+    renderer->resize(301, 157);
+    EXPECT_EQ(drainGlErrors(), 0);
+    expectTargetsAt(renderer->targets, 301, 157);
+    EXPECT_EQ(renderer->targets.halfWidth, 150);
+    EXPECT_EQ(renderer->targets.halfHeight, 78);
+    for (GLuint fbo : framebuffers(renderer->targets))
+        EXPECT_EQ(status(fbo), GLenum(GL_FRAMEBUFFER_COMPLETE)) << "framebuffer " << fbo;
+    EXPECT_EQ(renderer->ssao.noiseScale, reference.noiseScale);
+
+    // A minimised window reports 0 x 0: the targets stay as they are.
+    const GLuint scene = renderer->targets.sceneColorTex;
+    renderer->resize(0, 0);
+    EXPECT_EQ(renderer->targets.sceneColorTex, scene);
+    expectTargetsAt(renderer->targets, 301, 157);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithinTheRadius)
+{
+    constexpr int kCentre = kTargetSize / 2;
+    constexpr int kRadius = 4;
+    const RenderTargets& t = renderer->targets;
+    fillTexture(t.ssaoTex, kTargetSize, kTargetSize, glm::vec4(0.0f));
+    const float bright[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glBindTexture(GL_TEXTURE_2D, t.ssaoTex);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, kCentre, kCentre, 1, 1, GL_RGBA, GL_FLOAT, bright);
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    renderer->separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, float(kRadius) + 0.9f,
+                            glm::vec2(kTargetSize));
+
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], kTargetSize);
+    EXPECT_EQ(viewport[3], kTargetSize);
+    EXPECT_EQ(drainGlErrors(), 0);
+
+    const std::vector<glm::vec4> pixels = readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
+    auto at = [&](int x, int y) { return pixels[size_t(y) * kTargetSize + size_t(x)].r; };
+    float total = 0.0f;
+    for (const glm::vec4& p : pixels)
+        total += p.r;
+    EXPECT_NEAR(total, 1.0f, 1e-3f);
+
+    const float tolerance = 1e-3f * at(kCentre, kCentre);
+    for (int k = 1; k <= kRadius; ++k) {
+        EXPECT_NEAR(at(kCentre + k, kCentre), at(kCentre - k, kCentre), tolerance) << k;
+        EXPECT_NEAR(at(kCentre, kCentre + k), at(kCentre, kCentre - k), tolerance) << k;
+        EXPECT_NEAR(at(kCentre + k, kCentre), at(kCentre, kCentre + k), tolerance) << k;
+        EXPECT_NEAR(at(kCentre + k, kCentre + k), at(kCentre - k, kCentre - k), tolerance) << k;
+        EXPECT_LT(at(kCentre + k, kCentre), at(kCentre + k - 1, kCentre)) << k;
+        EXPECT_GT(at(kCentre + k, kCentre), 0.0f) << k;
+    }
+    // The radius is truncated to 4 texels: nothing reaches the fifth.
+    EXPECT_EQ(at(kCentre + kRadius + 1, kCentre), 0.0f);
+    EXPECT_EQ(at(kCentre, kCentre - kRadius - 1), 0.0f);
+}
+
+}  // namespace
