@@ -15,26 +15,30 @@ in vec2 uv;                       // 0..1 across the target
 
 out vec4 fragColor;
 
-float gaussian(float offset, float sigma)
-{
-    return exp(-offset * offset / (2.0 * sigma * sigma));
-}
-
 void main()
 {
     vec2 texelStep = ScaleU / vec2(textureSize(textureSource, 0));
     float radius = float(uBlurRadius);
     float sigma = max(radius * kSigmaPerTexelOfRadius, kMinSigma);
 
+    // Gaussian weights g(k) = exp(-k^2 / (2 sigma^2)) stepped by ratios instead of an exp per
+    // tap: g(k + 1) = g(k) * ratio(k), ratio(k + 1) = ratio(k) * exp(-1 / sigma^2).
+    float ratioStep = exp(-1.0 / (sigma * sigma));
+    float ratio = exp(-0.5 / (sigma * sigma));
+    float weight = 1.0;
+
     vec4 sum = texture(textureSource, uv);
     float totalWeight = 1.0;
     for (int near = 1; near <= uBlurRadius; near += 2) {
+        weight *= ratio;
+        ratio *= ratioStep;
+        float nearWeight = weight;
+        weight *= ratio;
+        ratio *= ratioStep;
         float nearOffset = float(near);
-        float farOffset = nearOffset + 1.0;
-        float nearWeight = gaussian(nearOffset, sigma);
-        float farWeight = farOffset <= radius ? gaussian(farOffset, sigma) : 0.0;
+        float farWeight = near < uBlurRadius ? weight : 0.0;
         float pairWeight = nearWeight + farWeight;
-        vec2 offset = texelStep * ((nearOffset * nearWeight + farOffset * farWeight) / pairWeight);
+        vec2 offset = texelStep * (nearOffset + farWeight / pairWeight);
         sum += pairWeight * (texture(textureSource, uv + offset) + texture(textureSource, uv - offset));
         totalWeight += 2.0 * pairWeight;
     }
