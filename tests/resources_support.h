@@ -12,7 +12,6 @@
 #include <string>
 #include <sys/stat.h>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace resources_test {
 

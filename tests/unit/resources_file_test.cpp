@@ -133,20 +133,4 @@ TEST_F(ResourcesFileTest, ReturningToTheCompiledTextAfterAnUncompiledEditGivesTh
     EXPECT_EQ(file.markCompiled(), "A");
 }
 
-TEST_F(ResourcesFileTest, CopyAssignmentReplacesEveryField)
-{
-    writeFileStamped("a.frag", "text", 1700000001);
-    File source("a.frag");
-    source.reload();
-    source.markCompiled();
-    File target("other.frag");
-    target = source;
-    EXPECT_EQ(target.path, "a.frag");
-    EXPECT_EQ(target.contents, "text");
-    EXPECT_EQ(target.loadTime, source.loadTime);
-    EXPECT_EQ(target.loadedModificationTime, source.loadedModificationTime);
-    EXPECT_EQ(target.compiledHash, source.compiledHash);
-    EXPECT_EQ(target.loadedHash, source.loadedHash);
-}
-
 }  // namespace

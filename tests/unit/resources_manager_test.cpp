@@ -64,13 +64,4 @@ TEST(ResourcesManagerTest, RequestReadsNoFileAndNeedsABuild)
     EXPECT_EQ(program->files.at(4).path, "./absent.frag");
 }
 
-TEST(ResourcesManagerTest, CachedProgramsOutliveTheirOtherHolders)
-{
-    ResourceManager manager;
-    std::weak_ptr<ShaderProgram> watched = manager.getShaderProgram({{0, "a.vert"}});
-    EXPECT_FALSE(watched.expired());
-    manager.programs.clear();
-    EXPECT_TRUE(watched.expired());
-}
-
 }  // namespace
