@@ -21,12 +21,12 @@ const int kMaxLights = 8;            // the scene has four
 const int kDirectional = 0;
 const int kSpot = 2;
 
-const float kIntensityUnit = 0.02;   // intensity 200 with colour 0.5: irradiance 2
+const float kIntensityUnit = 0.015;  // intensity 200 with colour 0.5: irradiance 1.5
 const float kAmbient = 0.03;         // fraction of the albedo lit where no light reaches
-const float kSpecularStrength = 0.5;
-const float kShininess = 32.0;
+const float kSpecularStrength = 0.25;
+const float kShininess = 48.0;
 const float kGamma = 2.2;            // images are gamma-encoded; lighting is done in linear
-const float kNormalMapStrength = 1.5; // > 1 deepens the map's relief
+const float kNormalMapStrength = 1.0; // > 1 would deepen the relief
 const float kTerminatorSharpness = 8.0; // how fast light fades where the surface turns away
 const float kMinAttenuation = 1e-3;  // keeps a light at distance 0 finite
 const float kMinLength = 1e-6;

@@ -4,7 +4,8 @@
 // placed between them at their weight-balanced offset, so radius R costs 1 + 2 ceil(R / 2)
 // fetches instead of 2 R + 1. The source must therefore be linearly filtered.
 
-const float kSigmaPerTexelOfRadius = 0.4;  // sigma = 0.4 R: the outermost tap keeps ~4 % weight
+const float kSigmaPerTexelOfRadius = 0.3;  // sigma = 0.3 R: the outermost tap keeps 0.4 % weight, so
+                                           // even a bright source leaves no square edge
 const float kMinSigma = 0.5;
 
 uniform sampler2D textureSource;  // linear filtering, clamped at the edges

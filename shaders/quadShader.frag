@@ -5,7 +5,7 @@
 // Only RGB is read from the HDR inputs: their alpha is not defined.
 
 const float kOcclusionFloor = 0.35;  // visibility 0 still keeps this much light
-const float kExposure = 1.6;
+const float kExposure = 1.2;
 const float kGamma = 2.2;
 // Filmic curve (Narkowicz's fit of the ACES reference transform): x (a x + b) / (x (c x + d) + e).
 const float kCurveA = 2.51;

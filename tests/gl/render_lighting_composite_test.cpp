@@ -18,7 +18,7 @@ using namespace render_lighting_test;
 // ACES fit and gamma 2.2 (kept in step with shaders/quadShader.frag).
 float toneMapped(float radiance)
 {
-    const float x = radiance * 1.6f;
+    const float x = radiance * 1.2f;
     const float curve = x * (2.51f * x + 0.03f) / (x * (2.43f * x + 0.59f) + 0.14f);
     return std::pow(std::min(std::max(curve, 0.0f), 1.0f), 1.0f / 2.2f);
 }
