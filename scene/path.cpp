@@ -13,6 +13,8 @@ constexpr std::size_t kMaxTokenLength = 127;
 constexpr std::size_t kMinPointsToFollow = 5;
 // Points i .. i+3 form a segment; the next one starts on its last control point.
 constexpr int kSegmentStride = 3;
+// A curve parameter past the end of every segment: the next call starts the next segment.
+constexpr float kPastSegmentEnd = 2.0f;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -105,7 +107,7 @@ void SceneObject::followPath(float speed)
     if (tangentLength > 0.0)
         pathT += float(speed / tangentLength);
     else
-        pathT = 2.0f;
+        pathT = kPastSegmentEnd;
 }
 
 void SceneObject::evaluateSegment(const glm::vec3& p0, const glm::vec3& p1, const glm::vec3& p2,

@@ -133,12 +133,4 @@ TEST(SceneAnimationTest, OrbitWithZeroAngleAndPhaseDoesNotSpin)
     EXPECT_EQ(scene.phobos.forward, glm::vec3(0, 0, 1));
 }
 
-TEST(SceneAnimationTest, OrbitSpinsOnceEachCallAndEndsWithUpdate)
-{
-    Body body;
-    orbitAround(body, {0, 0, 0}, 1, 10, 20);  // the angle is the larger: 1/20 degree
-    expectFrame(body, spun(0.05f));
-    EXPECT_EQ(body.updates, 3);  // yaw, roll, then the explicit update
-}
-
 }  // namespace

@@ -79,6 +79,8 @@ TEST(ScenePathTest, PointsAndSpeedsFromTokens)
     EXPECT_EQ(t.pathPoints[2].speed, 5.0f);  // an unreadable speed keeps the last one
     EXPECT_EQ(pointOf(t.pathPoints[3]), glm::vec3(1, 0, 0));  // unread coordinates are 0
     EXPECT_FALSE(t.pathActive);              // 4 points are not enough to follow
+    t.followPath(0.1f);
+    EXPECT_EQ(t.position, glm::vec3(0, 0, 0));
     EXPECT_EQ(t.updates, 0);
 }
 
@@ -128,15 +130,6 @@ TEST(ScenePathTest, EmptyAndMissingFiles)
               "Impossible to open the file ! Are you in the right path ? See Tutorial 1 for details\n");
     EXPECT_EQ(t.pathPoints.size(), 5u);
     EXPECT_FALSE(t.pathActive);
-}
-
-TEST(ScenePathTest, FourPointsStayIdle)
-{
-    Traveller t;
-    t.loadPath(writePathFile("four", pointLines(4)));
-    t.followPath(0.1f);
-    EXPECT_EQ(t.position, glm::vec3(0, 0, 0));
-    EXPECT_EQ(t.updates, 0);
 }
 
 TEST(ScenePathTest, SegmentsNeedAPointBeyondTheirLastControlPoint)
@@ -237,18 +230,6 @@ TEST(ScenePathTest, PathOfOnePointRepeatedEndsWithoutNaN)
     EXPECT_EQ(t.position, glm::vec3(2, 2, 2));
     EXPECT_FALSE(t.pathActive);
     EXPECT_EQ(t.up, glm::vec3(0, 1, 0));
-}
-
-TEST(ScenePathTest, RecordingAppendsThePositionWithTheGivenSpeed)
-{
-    Traveller t;
-    t.setPosition({1, 2, 3});
-    t.addPathPoint(10);
-    t.addPathPoint(10);
-    ASSERT_EQ(t.pathPoints.size(), 2u);
-    EXPECT_EQ(pointOf(t.pathPoints[1]), glm::vec3(1, 2, 3));
-    EXPECT_EQ(t.pathPoints[1].speed, 10.0f);
-    EXPECT_FALSE(t.pathActive);
 }
 
 }  // namespace
