@@ -8,6 +8,7 @@
 
 #include <tiny_obj_loader.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -62,6 +63,19 @@ bool cornersFit(const std::vector<tinyobj::index_t>& corners, const tinyobj::att
             return false;
     }
     return true;
+}
+
+// True when a triangle's corners disagree about having a texture coordinate or a normal.
+bool hasMixedTriangle(const std::vector<tinyobj::index_t>& corners)
+{
+    for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+        for (size_t k = 1; k < 3; ++k) {
+            if ((corners[i + k].texcoord_index >= 0) != (corners[i].texcoord_index >= 0) ||
+                (corners[i + k].normal_index >= 0) != (corners[i].normal_index >= 0))
+                return true;
+        }
+    }
+    return false;
 }
 
 // One vertex per distinct corner, numbered in order of first use. A corner without a texture
@@ -208,9 +222,12 @@ SubmeshBuffers uploadShape(const ShapeData& shape)
 }  // namespace
 
 // A read error is any of: tinyobjloader fails (it then hands back no vertex data, so whatever
-// shapes it returns are dropped), it reports an error text, or the file holds no triangle at
-// all (garbage, an empty file, or one cut off before its faces: tinyobjloader skips unknown
-// lines silently and would otherwise call such a file a success).
+// shapes it returns are dropped) or reports an error text; a malformed face line, which is
+// where a file cut short usually ends (a face of fewer than three corners, or corners that
+// disagree about having texture coordinates or normals), after which no shape is kept, as
+// tinyobjloader does for face lines it cannot parse; or no triangle in the whole file
+// (garbage, an empty file, one cut off before its faces: tinyobjloader skips unknown lines
+// silently and would otherwise call such a file a success).
 ObjData readObjFile(const std::string& path)
 {
     ObjData data;
@@ -220,7 +237,11 @@ ObjData readObjFile(const std::string& path)
     std::string warnings;
     std::string errors;
     const bool ok = tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, path.c_str(), nullptr);
-    if (!ok)
+    const bool malformed = !ok || warnings.find("Degenerated face") != std::string::npos ||
+                           std::any_of(shapes.begin(), shapes.end(), [](const tinyobj::shape_t& shape) {
+                               return hasMixedTriangle(shape.mesh.indices);
+                           });
+    if (malformed)
         shapes.clear();
 
     bool anyTriangle = false;
@@ -240,7 +261,7 @@ ObjData readObjFile(const std::string& path)
             addTangents(shape);
         data.shapes.push_back(std::move(shape));
     }
-    data.readError = !ok || !errors.empty() || !anyTriangle;
+    data.readError = malformed || !errors.empty() || !anyTriangle;
     return data;
 }
 

@@ -160,7 +160,9 @@ TEST(MeshesObjReaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
         {"garbage_text.obj", "this is not a mesh\nfoo bar baz\n{ \"json\": true }\n"},
         {"garbage_bytes.obj", noise},
         {"empty.obj", ""},
-        {"truncated_in_face.obj", quad.substr(0, quad.size() - 8)},
+        {"truncated_in_face_index.obj", quad.substr(0, quad.size() - 8)},
+        {"truncated_to_mixed_corners.obj", quad.substr(0, quad.size() - 5)},
+        {"truncated_to_two_corners.obj", quad.substr(0, quad.size() - 7)},
         {"truncated_before_faces.obj", quad.substr(0, quad.find("vn"))},
         {"zero_index.obj", std::string(kQuadVertices) + "f 0 1 2\n"},
     };
