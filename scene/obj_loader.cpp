@@ -12,7 +12,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 

@@ -76,8 +76,8 @@ void flipRows(Image& image)
                          image.pixels.begin() + static_cast<std::ptrdiff_t>(bottom * rowBytes));
 }
 
-// The next mip level by averaging 2 x 2 blocks (a lone last row or column averages what it has).
-// Sizes follow GL's rule: max(1, floor(size / 2)).
+// The next mip level by averaging 2 x 2 blocks. Sizes follow GL's rule, max(1, floor(size / 2)):
+// an odd side leaves its last line out, a side of 1 is averaged with itself.
 Image halve(const Image& src)
 {
     Image dst;
