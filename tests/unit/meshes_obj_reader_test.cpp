@@ -1,5 +1,5 @@
-// The CPU side of OBJ loading (no GL): per-shape vertex building, tangents, the mends for
-// several shapes, degenerate texture coordinates and bad indices, and what counts as a read error.
+// The CPU side of OBJ loading (no GL): per-shape vertex building, tangents, degenerate texture
+// coordinates, bad indices, and what counts as a read error. Several shapes: meshes_loader_test.
 #include "scene/obj_loader.h"
 #include "unit/meshes_fixture_files.h"
 
@@ -78,27 +78,6 @@ TEST(MeshesObjReaderTest, AttributesPresentFollowTheFile)
         EXPECT_EQ(shape.normals.size(), c.normals ? 9u : 0u);
         EXPECT_EQ(shape.tangents.size(), c.texCoords && c.normals ? 3u : 0u);
     }
-}
-
-TEST(MeshesObjReaderTest, EachShapeGetsItsOwnVerticesAndTangentsFromItsOwnFaces)
-{
-    // The second shape's u runs along +y, so its tangents differ from the first shape's.
-    const std::string path = writeMeshFixture(
-        "two_shapes.obj", std::string("o first\n") + kQuadVertices + kQuadTexCoords +
-                              "vn 0 0 1\nf 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n"
-                              "o second\nv 0 0 5\nv 0 1 5\nv 1 0 5\nvt 0 0\nvt 1 0\nvt 0 1\n"
-                              "f 5/5/1 6/6/1 7/7/1\n");
-    const ObjData data = readObjFile(path);
-    EXPECT_FALSE(data.readError);
-    ASSERT_EQ(data.shapes.size(), 2u);
-    EXPECT_EQ(data.shapes[0].tangents.size(), 4u);
-    EXPECT_EQ(data.shapes[1].indices, (std::vector<unsigned>{0, 1, 2}));
-    EXPECT_EQ(data.shapes[1].positions, (std::vector<float>{0, 0, 5, 0, 1, 5, 1, 0, 5}));
-    ASSERT_EQ(data.shapes[1].tangents.size(), 3u);
-    for (const glm::vec3& t : data.shapes[0].tangents)
-        expectVec(t, {1, 0, 0});
-    for (const glm::vec3& t : data.shapes[1].tangents)
-        expectVec(t, {0, 1, 0});
 }
 
 TEST(MeshesObjReaderTest, ZeroAreaTextureCoordinatesGiveFiniteOrthogonalTangents)
