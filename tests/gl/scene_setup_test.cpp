@@ -5,6 +5,7 @@
 #include "gl_context.h"
 
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -82,6 +83,26 @@ TEST(SceneSetupGLTest, OneFrameOfInputAndAnimation)
     }
     // Every mesh's GL objects were released with the context current.
     EXPECT_EQ(drainGlErrors(), 0);
+}
+
+TEST(SceneSetupGLTest, RocketFliesThePathFileUnderTheScriptedCamera)
+{
+    if (std::FILE* file = std::fopen("models/newRocket.txt", "r"))
+        std::fclose(file);
+    else
+        GTEST_SKIP() << "models/newRocket.txt is absent; build.sh writes it";
+    Application app(testWindow());
+    ASSERT_TRUE(app.ready());
+    ASSERT_GE(app.rocket->pathPoints.size(), 5u);
+    EXPECT_TRUE(app.rocket->pathActive);
+    app.keyHeld = [](int) { return false; };
+    const glm::vec3 start = app.rocket->position;
+    for (int i = 0; i < 20; ++i)
+        app.handleInput(0.1f);
+    // 19 steps of 0.1 units of arc after the first evaluation at the path's start.
+    const float flown = glm::length(app.rocket->position - start);
+    EXPECT_GT(flown, 1.0f);
+    EXPECT_LT(flown, 2.0f);
 }
 
 }  // namespace
