@@ -34,17 +34,32 @@ Application::Application(int width, int height, WindowMode mode)
 {
     if (!openWindow(width, height, mode))
         return;
+    startUp(width, height);
+}
 
+Application::Application(GLFWwindow* existingWindow) : window(existingWindow), ownsWindow(false)
+{
+    int width = 0, height = 0;
+    glfwGetWindowSize(window, &width, &height);
+    startUp(width, height);
+}
+
+void Application::startUp(int width, int height)
+{
     activeCamera = &camera;
     camera.followMode = false;
+    placeCamera();
     camera.setProjection(height, width, kNearPlane, kFarPlane);
     // The size callback needs the renderer as well as the camera, so it finds the Application.
     glfwSetWindowUserPointer(window, this);
 
     fps.clock = [] { return glfwGetTime(); };
     fps.setTitle = [this](const std::string& title) { glfwSetWindowTitle(window, title.c_str()); };
+    keyHeld = [this](int key) { return glfwGetKey(window, key) == GLFW_PRESS; };
 
     checkGlError();
+    createMeshes();
+    createLights();
     camera.followMode = true;
 }
 
@@ -52,6 +67,11 @@ Application::~Application()
 {
     if (!window)
         return;
+    deleteSceneObjects();
+    if (!ownsWindow) {
+        glfwSetWindowUserPointer(window, nullptr);
+        return;
+    }
     glfwDestroyWindow(window);
     glfwTerminate();
 }
@@ -119,13 +139,14 @@ int Application::run()
         const double now = glfwGetTime();
         const float dt = float(now - lastFrameTime);
         lastFrameTime = now;
-        (void)dt;
 
         fps.showFps(2.0, kWindowTitle);
+        handleInput(dt);
         updateFrustumPlanes(camera.projection, camera.view);
         clearFrame(glm::vec4(0.0f), true);
         glClear(GL_DEPTH_BUFFER_BIT);
         checkGlError();
+        animate(dt);
 
         glfwSwapBuffers(window);
         glfwPollEvents();

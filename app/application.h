@@ -4,18 +4,26 @@
 #pragma once
 
 #include "app/fps.h"
+#include "app/input.h"
+#include "app/scene_animation.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
+#include "scene/lights.h"
+#include "scene/mesh_object.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <string>
+#include <vector>
 
 enum class WindowMode { Windowed, FullScreen };
 
 class Application {
 public:
     Application(int width, int height, WindowMode mode = WindowMode::Windowed);
+    // Runs the start-up sequence on a window the caller made, whose context is current and which
+    // the caller keeps: the destructor leaves that window and GLFW alone. For GL tests.
+    explicit Application(GLFWwindow* existingWindow);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -29,15 +37,60 @@ public:
     void clearFrame(const glm::vec4& colour, bool clearDepth);
     void updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view);
 
+    // Factories (scene_setup.cpp): each creates an object, appends it to its list, which owns
+    // it from then on, and returns it.
+    MeshObject* addMeshWithNormalMap(const std::string& objPath, const std::string& diffusePath,
+                                     const std::string& normalPath);
+    MeshObject* addTexturedMesh(const std::string& objPath, const std::string& diffusePath);
+    MeshObject* addPlainMesh(const std::string& objPath);
+    MeshObject* addUnlitMesh(const std::string& objPath, const std::string& diffusePath);
+    PointLight* addPointLight(const glm::vec3& color, float intensity);
+    SpotLight* addSpotLight(const glm::vec3& color, float intensity);
+    DirectionalLight* addDirectionalLight(const glm::vec3& color, float intensity);
+
+    // One frame of keyboard input through keyHeld (input.cpp). Call after the scene is built.
+    void handleInput(float dt);
+    // One frame of the scene's animation (scene_setup.cpp). Call after the scene is built.
+    void animate(float dt);
+
     Camera camera;
     FrustumPlanes frustumPlanes{};
+    // Owned; insertion order is drawing order, and for lights the index in the shader's array.
+    std::vector<MeshObject*> meshes;
+    std::vector<MeshObject*> unlitMeshes;
+    std::vector<LightObject*> lights;
+    bool rocketView = false;     // true from the first frame the camera rides with the rocket on
+    bool recordingPath = false;  // the camera records its path while true
     FpsCounter fps;
     GLFWwindow* window = nullptr;
+    // Named objects of the scene; they point into the lists above.
+    PointLight* pointLight = nullptr;
+    DirectionalLight* directionalLight = nullptr;
+    SpotLight* spotLight = nullptr;
+    MeshObject* bunny = nullptr;
+    MeshObject* earth = nullptr;
+    MeshObject* sunSphere = nullptr;
+    MeshObject* rocket = nullptr;
+    MeshObject* phobos = nullptr;
+    MeshObject* asteroid = nullptr;
+    MeshObject* deepSpace1 = nullptr;
     double lastFrameTime = 0.0;
     Camera* activeCamera = nullptr;
+    KeyPoller keyHeld;  // polls the window unless a test replaces it
+    SceneAngles sceneAngles;
 
 private:
     bool openWindow(int width, int height, WindowMode mode);
+    void startUp(int width, int height);
+    // Scene set-up steps and teardown (scene_setup.cpp).
+    void placeCamera();
+    void createMeshes();
+    void createLights();
+    void deleteSceneObjects();
+    template <typename Light>
+    Light* addLight(const glm::vec3& color, float intensity);
+
+    bool ownsWindow = true;
 };
 
 extern const char* const kWindowTitle;

@@ -1,0 +1,30 @@
+// Keyboard input and the scripted camera: once per frame, before drawing, polls the keys and
+// switches between the scripted camera (orbit above the Earth, then ride with the rocket along
+// its path) and free flight, turns and moves the camera, and records the camera's path.
+#pragma once
+
+#include "scene/camera.h"
+
+#include <functional>
+#include <glm/glm.hpp>
+
+// The camera's start pose: this position, then (at start-up only) a yaw of kCameraStartYaw degrees.
+// Key 4 returns to the position looking along +Z with +Y up.
+const glm::vec3 kCameraStartPosition(0.6f, 5.6f, 8.0f);
+constexpr float kCameraStartYaw = -6.0f;
+
+// True while the key (a GLFW key code) is held. The Application polls the window with it;
+// tests hand in their own.
+using KeyPoller = std::function<bool(int key)>;
+
+// What one frame of input reads and writes.
+struct InputTargets {
+    Camera& camera;
+    SceneObject& rocket;
+    const SceneObject& earth;
+    bool& recordingPath;  // on with key 1, off with key 2; adds a camera path point every frame
+    bool& rocketView;     // set on the first frame that chases the rocket, never cleared
+};
+
+// One frame of input with the frame's time step dt in seconds; ends with the camera's update.
+void handleInput(float dt, const KeyPoller& keyHeld, const InputTargets& targets);
