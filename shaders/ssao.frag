@@ -37,20 +37,30 @@ vec3 viewPositionAt(ivec2 texel)
     return viewPosition(texel, texelFetch(u_depthTexture, texel, 0).r);
 }
 
-// One tangent of the surface along an axis: of the two one-texel differences, the one that
-// changes depth least, so that a silhouette on one side does not bend the normal. At the
-// target's border only the inner neighbour exists.
-vec3 surfaceStep(ivec2 texel, ivec2 axis, int size, int coordinate, vec3 centre)
+// One tangent of the surface along an axis, as a view-space step of one texel. Of the two
+// sides, it takes the one whose neighbours continue the centre's plane best: window depth is
+// affine across a plane, so a side whose two texels extrapolate back to the centre's depth lies
+// on the same surface, while a side across an edge or a silhouette does not. At the target's
+// border only the inner side is used; with neither, the step is zero.
+vec3 surfaceStep(ivec2 texel, ivec2 axis, int size, int coordinate, float depth, vec3 centre)
 {
-    bool hasNext = coordinate + 1 < size;
-    bool hasPrevious = coordinate > 0;
-    vec3 forwardStep = hasNext ? viewPositionAt(texel + axis) - centre : vec3(0.0);
-    vec3 backwardStep = hasPrevious ? centre - viewPositionAt(texel - axis) : vec3(0.0);
-    if (!hasPrevious)
-        return forwardStep;
-    if (!hasNext)
-        return backwardStep;
-    return abs(forwardStep.z) < abs(backwardStep.z) ? forwardStep : backwardStep;
+    bool hasForward = coordinate + 2 < size;
+    bool hasBackward = coordinate >= 2;
+    if (!hasForward && !hasBackward)
+        return vec3(0.0);
+    float forward1 = depth, backward1 = depth;
+    float forwardError = 0.0, backwardError = 0.0;
+    if (hasForward) {
+        forward1 = texelFetch(u_depthTexture, texel + axis, 0).r;
+        forwardError = abs(2.0 * forward1 - texelFetch(u_depthTexture, texel + 2 * axis, 0).r - depth);
+    }
+    if (hasBackward) {
+        backward1 = texelFetch(u_depthTexture, texel - axis, 0).r;
+        backwardError = abs(2.0 * backward1 - texelFetch(u_depthTexture, texel - 2 * axis, 0).r - depth);
+    }
+    bool useForward = hasForward && (!hasBackward || forwardError <= backwardError);
+    return useForward ? viewPosition(texel + axis, forward1) - centre
+                      : centre - viewPosition(texel - axis, backward1);
 }
 
 void main()
@@ -64,8 +74,8 @@ void main()
     }
 
     vec3 centre = viewPosition(texel, depth);
-    vec3 alongX = surfaceStep(texel, ivec2(1, 0), depthSize.x, texel.x, centre);
-    vec3 alongY = surfaceStep(texel, ivec2(0, 1), depthSize.y, texel.y, centre);
+    vec3 alongX = surfaceStep(texel, ivec2(1, 0), depthSize.x, texel.x, depth, centre);
+    vec3 alongY = surfaceStep(texel, ivec2(0, 1), depthSize.y, texel.y, depth, centre);
     vec3 normal = cross(alongX, alongY);
     if (dot(normal, normal) == 0.0) {
         visibility = vec4(1.0);
@@ -89,9 +99,9 @@ void main()
         if (any(lessThan(sampleUv, vec2(0.0))) || any(greaterThanEqual(sampleUv, vec2(1.0))))
             continue;
         float surfaceZ = viewPositionAt(ivec2(sampleUv * vec2(depthSize))).z;
-        // Surfaces much farther away than the kernel (a silhouette in front of the background)
-        // fade out instead of casting a dark halo.
-        float inRange = smoothstep(0.0, 1.0, kRadius / abs(centre.z - surfaceZ));
+        // An occluder counts fully within the kernel's reach and fades out by twice that, so
+        // an object well in front of a surface casts no dark halo onto it.
+        float inRange = 1.0 - smoothstep(kRadius, 2.0 * kRadius, abs(centre.z - surfaceZ));
         occlusion += (surfaceZ >= samplePosition.z + kDepthBias ? 1.0 : 0.0) * inRange;
     }
     visibility = vec4(vec3(1.0 - occlusion / float(kSampleCount)), 1.0);
