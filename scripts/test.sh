@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite; GL tests run under Xvfb. Exits non-zero on any failure.
+# Sets up, builds and runs the whole test suite twice: a normal build, then one with
+# AddressSanitizer and UndefinedBehaviorSanitizer. GL tests run under Xvfb. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
-cd build
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure
+BUILD_DIR=build-asan CMAKE_ARGS=-DORBITVIEW_SANITIZE=ON bash scripts/build.sh
+
+run_suite() {
+  (cd "$1" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure)
+}
+run_suite build
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/tests/sanitizer.supp" run_suite build-asan
