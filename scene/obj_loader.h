@@ -21,19 +21,23 @@ struct ShapeData {
 // Everything a load produces before any GL call, so it can be tested and fuzzed without a context.
 struct ObjData {
     std::vector<ShapeData> shapes;
-    bool readError = false;           // tinyobjloader reported an error
+    bool readError = false;            // the file could not be read as a mesh (see readObjFile)
     std::vector<std::string> messages; // console lines for shapes that were skipped
 };
 
 // Parses an OBJ file into per-shape arrays with tangents. Shapes with a face index outside
-// their arrays are dropped with a message.
+// their arrays are dropped with a message. A read error (unreadable, malformed or without a
+// single triangle) leaves no shapes when the file cannot be trusted; see obj_loader.cpp.
 ObjData readObjFile(const std::string& path);
 
 MeshObject* createMesh(const std::string& objPath);
 MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath);
 MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath,
                        const std::string& normalPath);
+// Replaces the mesh's GL objects and CPU lists with the file's; prints progress and errors.
 void loadObj(const std::string& path, MeshObject& mesh);
+// Deletes every buffer (tangents included) and vertex array of the mesh's shapes and empties
+// submeshes; the textures stay.
 void releaseMeshBuffers(MeshObject& mesh);
 
 // Fills tangents (resized to positions.size()) from the faces; see obj_loader.cpp for the formula.

@@ -11,8 +11,11 @@
 GLuint loadTexture(const std::string& path);
 
 // 256-texel GL_TEXTURE_1D colour ramp from the first 256 pixels of the image (row order); an image
-// with fewer pixels repeats its last pixel. Returns a texture name even when decoding fails.
+// with fewer pixels repeats its last pixel. Returns a texture name even when decoding fails
+// (then black, after the message).
 GLuint loadTexture1D(const std::string& path);
 
-// Cube map with one decoded image on all six faces, no flags. 0 on failure (message printed).
+// Cube map with one decoded image on all six faces, no flags (rows as stored, no mipmaps,
+// linear filtering, clamped). A non-square image is stretched to a square. 0 on failure
+// (message printed).
 GLuint loadCubeMap(const std::string& path);

