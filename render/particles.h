@@ -13,7 +13,7 @@
 struct Particle {
     glm::vec3 position{0.0f};
     glm::vec3 velocity{0.0f};  // units per second
-    float life = 0.0f;         // seconds left; < 0 free, > 0 alive
+    float life = 0.0f;         // seconds left; > 0 alive, <= 0 free (parked at the emitter)
 };
 
 class ParticleSystem {
@@ -25,7 +25,8 @@ public:
     // initParticles: emitter to the origin, every particle free, GL objects made.
     void init();
     void release();
-    // Index of a free particle, searching from lastUsedParticle and wrapping; 0 when none is free.
+    // Index of a free particle (life <= 0), searching from lastUsedParticle and wrapping; 0 when
+    // none is free, which takes particle 0 over again.
     int findUnusedParticle();
     // Spawns for a time step of dt seconds and moves every particle; returns how many spawned.
     int simulate(double dt);

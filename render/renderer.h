@@ -37,6 +37,16 @@ struct DownsampleParams {
 // The flare threshold: (0.5, -1.0) until the camera rides with the rocket, (0.4, -3.0) after.
 DownsampleParams flareThreshold(bool rocketView);
 
+// The flare threshold the pass uses: raised for good the first frame rocketView is true, so a
+// later frame without it never brings the low threshold back.
+class FlareThresholdLatch {
+public:
+    DownsampleParams update(bool rocketView);
+
+private:
+    bool raised = false;
+};
+
 // Texture-coordinate offsets of the seven linear-filtered taps of the 25-tap Gaussian along an
 // axis of viewportSize pixels (offset 0 is exactly 0).
 std::array<float, 7> gaussTapOffsets(float viewportSize);
@@ -89,4 +99,5 @@ public:
     SkyBox skyBox;
     ParticleSystem particles;
     GLuint lensStarTex = 0, lensDirtTex = 0, lensColorTex = 0;
+    FlareThresholdLatch flareLatch;
 };

@@ -17,8 +17,11 @@ struct SsaoKernel {
     glm::vec2 noiseScale{0.0f};                         // "u_rotationNoiseScale"
     GLuint noiseTex = 0;
 
-    // Draws the samples then the noise (in that order) and uploads noiseTex.
+    // Draws the samples then the noise (in that order) and uploads noiseTex. Needs a current context.
     void create(int width, int height, RandomSource random = nextRandom);
+    // The CPU half of create: 96 draws for the samples, then 32 for the noise.
+    void generate(RandomSource random);
+    // One noise texel per pixel: (width / 4, height / 4). Called at start-up and on every resize.
     void setNoiseScale(int width, int height);
     void release();
 };

@@ -1,0 +1,132 @@
+// The particle pass on real GL, with its clock driven by the test: what the buffer streams,
+// the blend state around the draw, and points that show up hot and round but never at rest.
+#include "render/renderer.h"
+#include "render_ssao_fixture.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+namespace {
+
+using render_ssao_test::readTexture;
+
+constexpr int kSize = 64;
+
+int drawsMade = 0;
+int scriptedRandom()
+{
+    return (drawsMade++ * 104729 + 7) % 32768;
+}
+
+class RenderSsaoParticlesGlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        drainGlErrors();
+        testing::internal::CaptureStdout();
+        loadShaders(program, "shaders/particle.vert", "shaders/particle.frag");
+        testing::internal::GetCapturedStdout();
+        ASSERT_NE(program.name, 0u);
+        pool.init();
+        pool.random = scriptedRandom;
+        pool.emitterPosition = glm::vec3(0.0f, 0.0f, -5.0f);
+        pool.emitterDirection = glm::vec3(1.0f, 0.0f, 0.0f);
+        viewProjection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1000.0f);
+
+        glGenTextures(1, &colour);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kSize, kSize, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+        glViewport(0, 0, kSize, kSize);
+        glDisable(GL_DEPTH_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    void TearDown() override
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &colour);
+        pool.release();
+        pool.release();
+        EXPECT_EQ(pool.particleVbo, 0u);
+        program.release();
+        EXPECT_EQ(drainGlErrors(), 0);
+    }
+
+    // The brightest red channel of the target and how many texels are lit at all.
+    std::pair<float, int> litTexels()
+    {
+        const std::vector<float> texels = readTexture(colour, GL_RGBA, 4, kSize, kSize);
+        float brightest = 0.0f;
+        int lit = 0;
+        for (size_t i = 0; i < texels.size(); i += 4) {
+            brightest = std::max(brightest, texels[i]);
+            lit += texels[i] > 0.0f;
+        }
+        return {brightest, lit};
+    }
+
+    ProgramHandle program;
+    ParticleSystem pool;
+    glm::mat4 viewProjection;
+    GLuint colour = 0, framebuffer = 0;
+};
+
+TEST_F(RenderSsaoParticlesGlTest, InitLeavesEveryParticleFreeAndPointSizeToTheProgram)
+{
+    for (const Particle& particle : pool.particles)
+        ASSERT_EQ(particle.life, -1.0f);
+    EXPECT_TRUE(glIsEnabled(GL_PROGRAM_POINT_SIZE));
+    EXPECT_NE(pool.particleVao, 0u);
+    EXPECT_NE(pool.particleVbo, 0u);
+}
+
+TEST_F(RenderSsaoParticlesGlTest, RestingParticlesAreNotDrawn)
+{
+    pool.lastParticleTime = 4.0;
+    pool.render(program, viewProjection, 4.0);  // no time passed: nothing spawns, all wait at the emitter
+    EXPECT_EQ(litTexels().second, 0);
+}
+
+TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndDrawsHotBlendedPoints)
+{
+    drawsMade = 0;
+    pool.render(program, viewProjection, 0.05);  // the clock starts at 0: a long first step
+    EXPECT_EQ(pool.lastParticleTime, 0.05);
+    EXPECT_EQ(drawsMade, 800 * 4);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+    GLint bytes = 0;
+    glBindBuffer(GL_ARRAY_BUFFER, pool.particleVbo);
+    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &bytes);
+    ASSERT_EQ(bytes, 160000);
+    std::vector<glm::vec4> streamed(ParticleSystem::kPoolSize);
+    glGetBufferSubData(GL_ARRAY_BUFFER, 0, bytes, streamed.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    for (int i = 0; i < ParticleSystem::kPoolSize; ++i)
+        ASSERT_EQ(glm::vec3(streamed[i]), pool.particles[i].position) << "particle " << i;
+
+    const auto [brightest, lit] = litTexels();
+    EXPECT_GT(lit, 20);
+    EXPECT_GT(brightest, 1.0f) << "exhaust near the nozzle is bright enough to bloom";
+}
+
+TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)
+{
+    // A blue far brighter than any exhaust: only a blend can give a texel both red and this blue.
+    const float background[4] = {0.0f, 0.0f, 100.0f, 1.0f};
+    glClearBufferfv(GL_COLOR, 0, background);
+    pool.render(program, viewProjection, 0.05);
+    const std::vector<float> texels = readTexture(colour, GL_RGBA, 4, kSize, kSize);
+    int mixed = 0;
+    for (size_t i = 0; i < texels.size(); i += 4)
+        mixed += texels[i] > 0.0f && texels[i + 2] > 2.0f;
+    EXPECT_GT(mixed, 0) << "partly transparent points let the background through";
+}
+
+}  // namespace

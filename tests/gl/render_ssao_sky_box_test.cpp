@@ -1,0 +1,130 @@
+// The sky box on real GL: its "V" loses the camera's translation, it fills only what no mesh
+// covered (depth just inside the far plane), and depth writes are back on after it.
+#include "render/renderer.h"
+#include "render_ssao_fixture.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+namespace {
+
+using render_ssao_test::readTexture;
+
+constexpr int kSize = 32;
+const glm::vec3 kStarColour(0.25f, 0.5f, 0.75f);
+
+class RenderSsaoSkyBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        drainGlErrors();
+        testing::internal::CaptureStdout();
+        skyBox.init();
+        testing::internal::GetCapturedStdout();
+        ASSERT_NE(skyBox.program.name, 0u);
+        // A cube map of one known colour in place of the star field.
+        if (skyBox.cubeMap)
+            glDeleteTextures(1, &skyBox.cubeMap);
+        glGenTextures(1, &skyBox.cubeMap);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, skyBox.cubeMap);
+        for (int face = 0; face < 6; ++face)
+            glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_RGB32F, 1, 1, 0, GL_RGB, GL_FLOAT, &kStarColour.x);
+        glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+
+        glGenTextures(1, &colour);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kSize, kSize, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glGenTextures(1, &depth);
+        glBindTexture(GL_TEXTURE_2D, depth);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, kSize, kSize, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
+        ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+        glViewport(0, 0, kSize, kSize);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+
+        camera.setProjection(kSize, kSize, 0.1f, 1000.0f);
+        camera.position = glm::vec3(3.0f, 4.0f, 5.0f);
+        camera.view = glm::lookAt(camera.position, glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+    }
+
+    void TearDown() override
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &colour);
+        glDeleteTextures(1, &depth);
+        skyBox.release();
+        skyBox.release();
+        EXPECT_EQ(skyBox.cubeMap, 0u);
+        EXPECT_EQ(skyBox.vertexArray, 0u);
+        EXPECT_EQ(drainGlErrors(), 0);
+    }
+
+    // Clears colour to 0 and depth to clearDepth, draws the box, returns the colour texels.
+    std::vector<float> drawOver(double clearDepth)
+    {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClearDepth(clearDepth);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+        skyBox.draw(camera.projection, camera.view, camera.position);
+        return readTexture(colour, GL_RGB, 3, kSize, kSize);
+    }
+
+    // Window depth of a point `distance` units straight ahead under the camera's projection.
+    double windowDepthAt(float distance) const
+    {
+        const glm::vec4 clip = camera.projection * glm::vec4(0.0f, 0.0f, -distance, 1.0f);
+        return 0.5 * double(clip.z / clip.w) + 0.5;
+    }
+
+    SkyBox skyBox;
+    Camera camera;
+    GLuint colour = 0, depth = 0, framebuffer = 0;
+};
+
+TEST_F(RenderSsaoSkyBoxTest, ViewLosesTheCameraTranslationForALookAtView)
+{
+    drawOver(1.0);
+    float v[16];
+    glGetUniformfv(skyBox.program.name, glGetUniformLocation(skyBox.program.name, "V"), v);
+    EXPECT_NEAR(v[12], 0.0f, 1e-5f);
+    EXPECT_NEAR(v[13], 0.0f, 1e-5f);
+    EXPECT_NEAR(v[14], 0.0f, 1e-5f);
+    EXPECT_EQ(v[15], 1.0f);
+    for (int i = 0; i < 11; ++i)
+        EXPECT_FLOAT_EQ(v[i], camera.view[i / 4][i % 4]) << "element " << i;
+}
+
+TEST_F(RenderSsaoSkyBoxTest, FillsTheClearedBackgroundButNothingAMeshCovered)
+{
+    const std::vector<float> open = drawOver(1.0);
+    for (size_t i = 0; i < open.size(); i += 3)
+        ASSERT_EQ(glm::vec3(open[i], open[i + 1], open[i + 2]), kStarColour) << "texel " << i / 3;
+
+    // Depth left by a mesh 200 units away, well beyond the box's own faces (50 to 87 units).
+    const std::vector<float> covered = drawOver(windowDepthAt(200.0f));
+    for (float value : covered)
+        ASSERT_EQ(value, 0.0f);
+}
+
+TEST_F(RenderSsaoSkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
+{
+    glDepthMask(GL_FALSE);
+    drawOver(1.0);
+    GLboolean writes = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
+    EXPECT_EQ(writes, GL_TRUE);
+    const std::vector<float> depths = readTexture(depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
+    for (float value : depths)
+        ASSERT_EQ(value, 1.0f) << "the box writes no depth";
+}
+
+}  // namespace
