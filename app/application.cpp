@@ -57,10 +57,14 @@ void Application::startUp(int width, int height)
     fps.setTitle = [this](const std::string& title) { glfwSetWindowTitle(window, title.c_str()); };
     keyHeld = [this](int key) { return glfwGetKey(window, key) == GLFW_PRESS; };
 
+    renderer.createShaderPrograms();
+    renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight);
+    renderer.skyBox.init();
     checkGlError();
     createMeshes();
     createLights();
     camera.followMode = true;
+    renderer.particles.init();
 }
 
 Application::~Application()
@@ -68,6 +72,7 @@ Application::~Application()
     if (!window)
         return;
     deleteSceneObjects();
+    renderer.release();
     if (!ownsWindow) {
         glfwSetWindowUserPointer(window, nullptr);
         return;
@@ -119,6 +124,7 @@ void Application::resize(int width, int height)
         return;
     glViewport(0, 0, width, height);
     camera.setProjection(height, width, kNearPlane, kFarPlane);
+    renderer.resize(width, height);
 }
 
 void Application::clearFrame(const glm::vec4& colour, bool clearDepth)
@@ -132,24 +138,53 @@ void Application::updateFrustumPlanes(const glm::mat4& projection, const glm::ma
     frustumPlanes = computeFrustumPlanes(projection, view);
 }
 
+void Application::setEmitterPosition(const glm::vec3& position)
+{
+    renderer.particles.emitterPosition = position;
+}
+
+void Application::setEmitterDirection(const glm::vec3& direction)
+{
+    renderer.particles.emitterDirection = direction;
+}
+
 int Application::run()
 {
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window)) {
-        const double now = glfwGetTime();
-        const float dt = float(now - lastFrameTime);
-        lastFrameTime = now;
-
-        fps.showFps(2.0, kWindowTitle);
-        handleInput(dt);
-        updateFrustumPlanes(camera.projection, camera.view);
-        clearFrame(glm::vec4(0.0f), true);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        checkGlError();
-        animate(dt);
-
+        frame(glfwGetTime());
         glfwSwapBuffers(window);
         glfwPollEvents();
     }
     return 0;
+}
+
+void Application::frame(double now)
+{
+    const float dt = float(now - lastFrameTime);
+    lastFrameTime = now;
+
+    fps.showFps(2.0, kWindowTitle);
+    handleInput(dt);
+    updateFrustumPlanes(camera.projection, camera.view);
+    const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
+
+    // Every earlier pass ends by binding framebuffer 0, so this clears the window.
+    clearFrame(glm::vec4(0.0f), true);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    renderer.renderNormalDepth(scene);
+    renderer.renderSsao(scene);
+    renderer.renderLighting(scene);
+    renderer.drawSkyBox(scene);
+    // The exhaust leaves the nozzle, half a unit along the rocket's up axis, towards -up.
+    setEmitterPosition(rocket->position + 0.5f * rocket->up + 0.02f * rocket->right);
+    setEmitterDirection(-rocket->up);
+    renderer.renderParticles(scene, now);
+    renderer.renderUnlit(scene);
+    renderer.renderLensFlare(scene);
+    renderer.renderDepthOfField(scene);
+    renderer.renderComposite(scene);
+    checkGlError();
+
+    animate(dt);
 }

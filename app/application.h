@@ -6,6 +6,7 @@
 #include "app/fps.h"
 #include "app/input.h"
 #include "app/scene_animation.h"
+#include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
 #include "scene/lights.h"
@@ -30,12 +31,18 @@ public:
 
     // False when the window, the context or GLEW could not be made; nothing else ran then.
     bool ready() const { return window != nullptr; }
+    // The frame loop: frames until the window should close. Returns 0.
     int run();
+    // One frame at time now (seconds): input, every pass in order, animation. No swap, no events.
+    void frame(double now);
 
     // Window-size events: 0 x 0 (a minimised window) is ignored.
     void resize(int width, int height);
     void clearFrame(const glm::vec4& colour, bool clearDepth);
     void updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view);
+    // The particle emitter follows the rocket's nozzle (read by the particle pass).
+    void setEmitterPosition(const glm::vec3& position);
+    void setEmitterDirection(const glm::vec3& direction);
 
     // Factories (scene_setup.cpp): each creates an object, appends it to its list, which owns
     // it from then on, and returns it.
@@ -53,6 +60,7 @@ public:
     // One frame of the scene's animation (scene_setup.cpp). Call after the scene is built.
     void animate(float dt);
 
+    Renderer renderer;
     Camera camera;
     FrustumPlanes frustumPlanes{};
     // Owned; insertion order is drawing order, and for lights the index in the shader's array.
