@@ -5,6 +5,7 @@
 
 #include "scene/lights.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -96,9 +97,11 @@ bool ShaderProgram::rebuild()
 
 void ShaderProgram::setLight(int index, const LightObject& light) const
 {
-    const std::string prefix = "lights[" + std::to_string(index);
+    // The names are built on the stack: this runs every frame for every light.
+    char name[64];
     const auto location = [&](const char* suffix) {
-        return glGetUniformLocation(programId, (prefix + suffix).c_str());
+        std::snprintf(name, sizeof(name), "lights[%d%s", index, suffix);
+        return glGetUniformLocation(programId, name);
     };
     glUniform3f(location("].vPosition"), light.position.x, light.position.y, light.position.z);
     glUniform3f(location("].vLightColor"), light.color.x, light.color.y, light.color.z);
