@@ -5,6 +5,7 @@
 #include "resources/shader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -21,37 +22,42 @@ constexpr int blurFetches(int radius)
 const std::vector<ScreenDraw>& screenDraws()
 {
     using S = FetchSource;
+    constexpr FetchLayout kRow = FetchLayout::Row;
+    constexpr FetchLayout kColumn = FetchLayout::Column;
+    constexpr FetchLayout kBlock = FetchLayout::Block;
     static const std::vector<ScreenDraw> table = {
         // ssao.frag: centre depth, two texels either side along x and y for the depth-derived
-        // normal (8), the rotation noise (1), 32 kernel samples; background pixels stop after
-        // the centre fetch.
-        {FrameStep::Ssao, "ssao", {{S::Depth, 42, true}}, true},
+        // normal (8), the rotation noise (1), 32 kernel samples scattered around the pixel;
+        // background pixels stop after the centre fetch.
+        {FrameStep::Ssao, "ssao", {{S::Depth, 42, true, kBlock}}, true},
         // The occlusion blur, radius 20, along x into the full-size scratch target, then back.
-        {FrameStep::Ssao, "ssao blur x", {{S::Ssao, blurFetches(20), false}}},
-        {FrameStep::Ssao, "ssao blur y", {{S::FullScratch, blurFetches(20), false}}},
-        // downsample.frag bright pass: a 2 x 2 box of the scene (4), plus the focus factor when
-        // writeAlpha is still 1 from the depth-of-field copy of the frame before (1).
-        {FrameStep::LensFlare, "bright pass", {{S::SceneColor, 4, false}, {S::Normal, 1, false}}},
+        {FrameStep::Ssao, "ssao blur x", {{S::Ssao, blurFetches(20), false, kRow}}},
+        {FrameStep::Ssao, "ssao blur y", {{S::FullScratch, blurFetches(20), false, kColumn}}},
+        // downsample.frag bright pass: a 2 x 2 box of the scene (4) and the focus factor (1).
+        // The focus-factor fetch sits in a branch that writeAlpha 0 does not take, but llvmpipe
+        // runs both sides of a branch under a mask, so the fetch is made all the same.
+        {FrameStep::LensFlare, "bright pass", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
         // The bloom blur, radius 30, at half size.
-        {FrameStep::LensFlare, "bloom blur x", {{S::Half, blurFetches(30), false}}},
-        {FrameStep::LensFlare, "bloom blur y", {{S::HalfScratch, blurFetches(30), false}}},
+        {FrameStep::LensFlare, "bloom blur x", {{S::Half, blurFetches(30), false, kRow}}},
+        {FrameStep::LensFlare, "bloom blur y", {{S::HalfScratch, blurFetches(30), false, kColumn}}},
         // downsample.frag bloom add: the 2 x 2 box read from the half-size blur (4) and the
-        // stale focus-factor fetch (1), added onto the full-size scene.
-        {FrameStep::LensFlare, "bloom add", {{S::Half, 4, false}, {S::Normal, 1, false}}},
+        // focus factor (1, as in the bright pass), added onto the full-size scene.
+        {FrameStep::LensFlare, "bloom add", {{S::Half, 4, false, kBlock}, {S::Normal, 1, false}}},
         // downsample.frag flare threshold: as the bright pass.
-        {FrameStep::LensFlare, "flare threshold", {{S::SceneColor, 4, false}, {S::Normal, 1, false}}},
+        {FrameStep::LensFlare, "flare threshold", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
         // lensflare.frag: three fringe fetches per ghost that lands on screen (ghosts 0-5
         // always; 6, 7 and 8 on (1/1.1)^2, (1/1.45)^2 and (1/1.8)^2 of the pixels: 7.6 ghosts,
         // 23 fetches on average), three for the halo (always on screen), the colour ramp (1).
-        {FrameStep::LensFlare, "lens flare", {{S::Half, 26, false}, {S::LensColor, 1, false}}},
+        // The ghosts lie along the line through the centre; a row is their most favourable layout.
+        {FrameStep::LensFlare, "lens flare", {{S::Half, 26, false, kRow}, {S::LensColor, 1, false}}},
         // The flare blur, radius 24, at half size.
-        {FrameStep::LensFlare, "flare blur x", {{S::Flare, blurFetches(24), false}}},
-        {FrameStep::LensFlare, "flare blur y", {{S::HalfScratch, blurFetches(24), false}}},
+        {FrameStep::LensFlare, "flare blur x", {{S::Flare, blurFetches(24), false, kRow}}},
+        {FrameStep::LensFlare, "flare blur y", {{S::HalfScratch, blurFetches(24), false, kColumn}}},
         // downsample.frag depth-of-field copy: the 2 x 2 box (4) and the focus factor (1).
-        {FrameStep::DepthOfField, "dof copy", {{S::SceneColor, 4, false}, {S::Normal, 1, false}}},
+        {FrameStep::DepthOfField, "dof copy", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
         // gauss25TapX/Y.frag: 25 taps through 13 linear-filtered fetches.
-        {FrameStep::DepthOfField, "dof gauss x", {{S::Half, 13, false}}},
-        {FrameStep::DepthOfField, "dof gauss y", {{S::HalfScratch, 13, false}}},
+        {FrameStep::DepthOfField, "dof gauss x", {{S::Half, 13, false, kRow}}},
+        {FrameStep::DepthOfField, "dof gauss y", {{S::HalfScratch, 13, false, kColumn}}},
         // quadShader.frag: scene, occlusion, blurred copy, focus factor, flare, lens dirt and
         // star-burst, one fetch each, into the window.
         {FrameStep::Composite, "composite",
@@ -105,7 +111,21 @@ GLuint sourceTexture(const Renderer& renderer, FetchSource source)
     return 0;
 }
 
-// The fragment stage of a reference: every fetch lands on a neighbouring texel along x, summed.
+// Where the i-th of count fetches lands, in texels from the pixel.
+glm::ivec2 fetchOffset(FetchLayout layout, int i, int count)
+{
+    switch (layout) {
+    case FetchLayout::Row: return {i, 0};
+    case FetchLayout::Column: return {0, i};
+    case FetchLayout::Block: {
+        const int side = int(std::ceil(std::sqrt(double(count))));
+        return {i % side, i / side};
+    }
+    }
+    return {i, 0};
+}
+
+// The fragment stage of a reference: every fetch written out with its constant offset, summed.
 std::string referenceSource(const ScreenDraw& draw)
 {
     std::ostringstream glsl;
@@ -116,23 +136,28 @@ std::string referenceSource(const ScreenDraw& draw)
     glsl << "void main()\n{\n    ivec2 texel = ivec2(gl_FragCoord.xy);\n    vec4 sum = vec4(0.0);\n";
     for (std::size_t g = 0; g < draw.groups.size(); ++g) {
         const FetchGroup& group = draw.groups[g];
-        int first = 0;
-        if (g == 0 && draw.onlyWhereDrawn) {
-            glsl << "    float drawn = texelFetch(source0, texel, 0).r;\n    sum += vec4(drawn);\n"
-                 << "    if (drawn < 1.0) {\n";
-            first = 1;
-        }
         const std::string sampler = "source" + std::to_string(g);
-        glsl << "    for (int i = " << first << "; i < " << group.count << "; ++i)\n";
-        if (group.source == FetchSource::LensColor)
-            glsl << "        sum += texture(" << sampler << ", uv.x + float(i) / float(textureSize(" << sampler
-                 << ", 0)));\n";
+        const bool oneD = group.source == FetchSource::LensColor;
+        if (oneD)
+            glsl << "    float step" << g << " = 1.0 / float(textureSize(" << sampler << ", 0));\n";
         else if (group.texelExact)
-            glsl << "        sum += texelFetch(" << sampler << ", min(texel + ivec2(i, 0), textureSize(" << sampler
-                 << ", 0) - 1), 0);\n";
+            glsl << "    ivec2 last" << g << " = textureSize(" << sampler << ", 0) - 1;\n";
         else
-            glsl << "        sum += texture(" << sampler << ", uv + vec2(float(i) / float(textureSize(" << sampler
-                 << ", 0).x), 0.0));\n";
+            glsl << "    vec2 step" << g << " = 1.0 / vec2(textureSize(" << sampler << ", 0));\n";
+        for (int i = 0; i < group.count; ++i) {
+            const glm::ivec2 offset = fetchOffset(group.layout, i, group.count);
+            if (oneD)
+                glsl << "    sum += texture(" << sampler << ", uv.x + " << offset.x << ".0 * step" << g << ");\n";
+            else if (group.texelExact)
+                glsl << "    sum += texelFetch(" << sampler << ", min(texel + ivec2(" << offset.x << ", " << offset.y
+                     << "), last" << g << "), 0);\n";
+            else
+                glsl << "    sum += texture(" << sampler << ", uv + vec2(" << offset.x << ".0, " << offset.y
+                     << ".0) * step" << g << ");\n";
+            // Where only drawn pixels go on, the first fetch (offset 0, the pixel's own depth) decides.
+            if (g == 0 && i == 0 && draw.onlyWhereDrawn)
+                glsl << "    if (sum.r < 1.0) {\n";
+        }
     }
     if (draw.onlyWhereDrawn)
         glsl << "    }\n";

@@ -1,9 +1,10 @@
 // The fetch-bound references of the screen-space draws. The table (fetch_reference.cpp) lists
 // every full-screen draw of the frame, in draw order within its step, with the texture fetches
 // per output pixel counted from its shader. A draw's reference reads the same textures of the
-// renderer the same number of times per pixel, at neighbouring texels, with nothing but a sum
-// for arithmetic; the benchmark draws it in place of the draw, into the draw's own target with
-// the draw's own blending, so it is the least that draw can cost there.
+// renderer the same number of times per pixel, at neighbouring texels laid out like the draw's
+// own fetches, with nothing but a sum for arithmetic; the benchmark draws it in place of the
+// draw, into the draw's own target with the draw's own blending, so it is the least that draw
+// can cost there.
 #pragma once
 
 #include "app/frame_probe.h"
@@ -17,10 +18,15 @@ enum class FetchSource {
     LensStar, LensDirt, LensColor,  // LensColor is one-dimensional
 };
 
+// Where a reference's fetches land around the pixel, following the footprint of the draw's
+// own: along a row, along a column, or over a square block (a box filter, scattered samples).
+enum class FetchLayout { Row, Column, Block };
+
 struct FetchGroup {
     FetchSource source;
     int count;         // fetches per pixel from this source
     bool texelExact;   // texelFetch (no filtering) rather than texture()
+    FetchLayout layout = FetchLayout::Row;
 };
 
 struct ScreenDraw {
