@@ -28,7 +28,8 @@ const std::vector<ScreenDraw>& screenDraws()
     static const std::vector<ScreenDraw> table = {
         // ssao.frag: centre depth, two texels either side along x and y for the depth-derived
         // normal (8), the rotation noise (1), 32 kernel samples scattered around the pixel;
-        // background pixels stop after the centre fetch.
+        // background pixels stop after the centre fetch (on a GPU; llvmpipe runs the rest under
+        // a mask, and so does the reference, which keeps the same branch).
         {FrameStep::Ssao, "ssao", {{S::Depth, 42, true, kBlock}}, true},
         // The occlusion blur, radius 20, along x into the full-size scratch target, then back.
         {FrameStep::Ssao, "ssao blur x", {{S::Ssao, blurFetches(20), false, kRow}}},
@@ -45,11 +46,12 @@ const std::vector<ScreenDraw>& screenDraws()
         {FrameStep::LensFlare, "bloom add", {{S::Half, 4, false, kBlock}, {S::Normal, 1, false}}},
         // downsample.frag flare threshold: as the bright pass.
         {FrameStep::LensFlare, "flare threshold", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
-        // lensflare.frag: three fringe fetches per ghost that lands on screen (ghosts 0-5
-        // always; 6, 7 and 8 on (1/1.1)^2, (1/1.45)^2 and (1/1.8)^2 of the pixels: 7.6 ghosts,
-        // 23 fetches on average), three for the halo (always on screen), the colour ramp (1).
-        // The ghosts lie along the line through the centre; a row is their most favourable layout.
-        {FrameStep::LensFlare, "lens flare", {{S::Half, 26, false, kRow}, {S::LensColor, 1, false}}},
+        // lensflare.frag: three fringe fetches for each of the 9 ghosts and for the halo (30),
+        // the colour ramp (1). A ghost off screen is skipped by a branch, which llvmpipe runs
+        // under a mask with its fetches all the same (a GPU would skip ghosts 6-8 on part of
+        // the screen: 26 fetches on average). The ghosts lie along the line through the centre;
+        // a row is their most favourable layout.
+        {FrameStep::LensFlare, "lens flare", {{S::Half, 30, false, kRow}, {S::LensColor, 1, false}}},
         // The flare blur, radius 24, at half size.
         {FrameStep::LensFlare, "flare blur x", {{S::Flare, blurFetches(24), false, kRow}}},
         {FrameStep::LensFlare, "flare blur y", {{S::HalfScratch, blurFetches(24), false, kColumn}}},
