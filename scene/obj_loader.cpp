@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -238,7 +239,10 @@ ObjData readObjFile(const std::string& path)
     std::vector<tinyobj::material_t> materials;
     std::string warnings;
     std::string errors;
-    const bool ok = tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, path.c_str(), nullptr);
+    // No material reader: materials are never used, and a "mtllib" line could otherwise make the
+    // parser open any file the line names (an endless device, a pipe that never ends).
+    std::ifstream stream(path, std::ios::binary);
+    const bool ok = stream && tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, &stream, nullptr);
     const bool malformed = !ok || warnings.find("Degenerated face") != std::string::npos ||
                            std::any_of(shapes.begin(), shapes.end(), [](const tinyobj::shape_t& shape) {
                                return hasMixedTriangle(shape.mesh.indices);
