@@ -1,6 +1,6 @@
 // The rocket's exhaust: spawns and moves the particle pool on the CPU, streams every position
 // into particleVbo (orphaned each frame) and draws all of them as alpha-blended points into the
-// bound framebuffer (sceneFbo). Switches blending on for the draw only; leaves depth state alone.
+// bound framebuffer (sceneFbo). Switches blending on and depth writes off for the draw only.
 #include "render/particles.h"
 #include "render/renderer.h"
 
@@ -120,6 +120,10 @@ void ParticleSystem::render(const ProgramHandle& program, const glm::mat4& viewP
     glBufferData(GL_ARRAY_BUFFER, kPositionBytes, nullptr, GL_STREAM_DRAW);
     glBufferSubData(GL_ARRAY_BUFFER, 0, kPositionBytes, positions.data());
 
+    // Depth is tested, so meshes hide the exhaust behind them, but not written: the points are
+    // drawn in pool order, not back to front, and a point's faint rim written into the depth
+    // buffer would cut every later point behind it into a dark-edged disc.
+    glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     program.use();
@@ -135,6 +139,7 @@ void ParticleSystem::render(const ProgramHandle& program, const glm::mat4& viewP
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
 }
 
 void Renderer::renderParticles(const FrameScene& scene, double now)

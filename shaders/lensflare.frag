@@ -17,8 +17,12 @@ out vec4 fragColor;
 
 const vec2 kCentre = vec2(0.5);
 const float kCornerDistance = 0.70710678;  // length(kCentre): a corner's distance from the centre
-const float kGhostFalloff = 10.0;          // ghosts fade sharply away from the centre
+const float kGhostFalloff = 2.0;           // ghosts fade away from the centre
 const float kHaloFalloff = 5.0;
+// Strength of the features against the thresholded scene. The composite shows them through the
+// lens dirt and star-burst, which pass only a few per cent on average, so they are kept strong.
+const float kGhostGain = 0.5;
+const float kHaloGain = 0.6;
 const float kFringeTexels = 6.0;
 
 // Red, green and blue fetched apart along direction, as a lens's chromatic aberration spreads them.
@@ -56,14 +60,18 @@ void main()
     vec3 features = vec3(0.0);
     vec2 ghostStep = toCentre * uDispersal;
     for (int i = 0; i < uSamples; ++i) {
+        // Ghost i is the mirrored image scaled by 1 / (1 - i uDispersal) about the centre; a
+        // magnified ghost spreads its light thinner, so a large light near the centre cannot
+        // flood the frame with the ghosts that pass close to their focus.
+        float scale = 1.0 - uDispersal * float(i);
         vec2 at = mirrored + ghostStep * float(i);
-        float weight = centreWeight(at, kGhostFalloff);
+        float weight = kGhostGain * centreWeight(at, kGhostFalloff) * min(1.0, scale * scale);
         if (weight > 0.0 && onScreen(at))
             features += fringed(at, fringe) * weight;
     }
 
     vec2 haloAt = mirrored + direction / aspect * (uHaloWidth * 0.5);
-    float haloWeight = centreWeight(haloAt, kHaloFalloff);
+    float haloWeight = kHaloGain * centreWeight(haloAt, kHaloFalloff);
     if (haloWeight > 0.0 && onScreen(haloAt))
         features += fringed(haloAt, fringe) * haloWeight;
 

@@ -8,9 +8,11 @@ in float parked;  // 1 for a free particle waiting on the emitter
 
 out vec4 colour;
 
-const vec3 kNozzleColour = vec3(6.0, 3.6, 1.5);  // white-orange, blooms
-const vec3 kTrailColour = vec3(1.4, 0.3, 0.06);  // cooling red
-const float kPeakAlpha = 0.85;
+// Where many points overlap, the blend converges on their colour: these are the radiances of a
+// dense plume, not of one point.
+const vec3 kNozzleColour = vec3(3.2, 1.8, 0.6);   // yellow-white, above 1 so it blooms
+const vec3 kTrailColour = vec3(1.3, 0.28, 0.04);  // cooling orange-red
+const float kPeakAlpha = 0.35;
 // Fragments fainter than this are dropped so they leave no mark in the depth buffer.
 const float kMinAlpha = 0.02;
 

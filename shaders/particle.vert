@@ -15,8 +15,8 @@ out float parked;  // 1 for a particle sitting on the emitter, else 0
 // World units a particle covers in a long life (about 1 unit/s for up to 2 s).
 const float kTrailLength = 2.0;
 // World-space point diameters at the nozzle and at the end of the trail.
-const float kNozzleSize = 0.08;
-const float kPlumeSize = 0.35;
+const float kNozzleSize = 0.05;
+const float kPlumeSize = 0.2;
 // Pixels per world unit at unit distance for a 45 degree field of view on a 720-pixel window.
 const float kPixelsPerUnit = 870.0;
 const float kMinPointSize = 1.0;

@@ -22,6 +22,12 @@ const float kRadius = 0.8;
 // How far a stored surface must lie in front of a sample to occlude it, in world units: keeps
 // the depth-derived normals' small errors on flat surfaces from turning into acne.
 const float kDepthBias = 0.03;
+// Sine of the least elevation above the tangent plane at which a surface occludes: surfaces
+// nearly in the plane are the plane itself, seen through the depth's rounding.
+const float kPlaneBias = 0.1;
+// Deepens the occlusion: the kernel crowds toward its centre, so a crease darkens only a thin
+// band, which the 20-pixel blur that follows would otherwise wash out.
+const float kContrast = 2.5;
 // Depth at or above this is the cleared background.
 const float kNothingDrawn = 1.0;
 
@@ -98,11 +104,19 @@ void main()
         vec2 sampleUv = clip.xy / clip.w * 0.5 + 0.5;
         if (any(lessThan(sampleUv, vec2(0.0))) || any(greaterThanEqual(sampleUv, vec2(1.0))))
             continue;
-        float surfaceZ = viewPositionAt(ivec2(sampleUv * vec2(depthSize))).z;
+        vec3 surface = viewPositionAt(ivec2(sampleUv * vec2(depthSize)));
+        vec3 toSurface = surface - centre;
+        float reach = length(toSurface);
+        // Occluded when the stored surface lies in front of the sample and rises above the
+        // tangent plane. The second test keeps flat ground open even at grazing angles, where
+        // one texel spans far more depth than any bias: the texel found there still lies on
+        // the same plane.
+        bool inFront = surface.z >= samplePosition.z + kDepthBias;
+        bool abovePlane = dot(normal, toSurface) > kPlaneBias * reach;
         // An occluder counts fully within the kernel's reach and fades out by twice that, so
         // an object well in front of a surface casts no dark halo onto it.
-        float inRange = 1.0 - smoothstep(kRadius, 2.0 * kRadius, abs(centre.z - surfaceZ));
-        occlusion += (surfaceZ >= samplePosition.z + kDepthBias ? 1.0 : 0.0) * inRange;
+        float inRange = 1.0 - smoothstep(kRadius, 2.0 * kRadius, reach);
+        occlusion += inFront && abovePlane ? inRange : 0.0;
     }
-    visibility = vec4(vec3(1.0 - occlusion / float(kSampleCount)), 1.0);
+    visibility = vec4(vec3(pow(1.0 - occlusion / float(kSampleCount), kContrast)), 1.0);
 }

@@ -37,13 +37,20 @@ protected:
         glBindTexture(GL_TEXTURE_2D, colour);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kSize, kSize, 0, GL_RGBA, GL_FLOAT, nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
+        glGenTextures(1, &depth);
+        glBindTexture(GL_TEXTURE_2D, depth);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, kSize, kSize, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
         glGenFramebuffers(1, &framebuffer);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
         glViewport(0, 0, kSize, kSize);
-        glDisable(GL_DEPTH_TEST);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
+        glClearDepth(1.0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
 
     void TearDown() override
@@ -51,6 +58,7 @@ protected:
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDeleteFramebuffers(1, &framebuffer);
         glDeleteTextures(1, &colour);
+        glDeleteTextures(1, &depth);
         pool.release();
         pool.release();
         EXPECT_EQ(pool.particleVbo, 0u);
@@ -74,7 +82,7 @@ protected:
     ProgramHandle program;
     ParticleSystem pool;
     glm::mat4 viewProjection;
-    GLuint colour = 0, framebuffer = 0;
+    GLuint colour = 0, depth = 0, framebuffer = 0;
 };
 
 TEST_F(RenderSsaoParticlesGlTest, InitLeavesEveryParticleFreeAndPointSizeToTheProgram)
@@ -100,6 +108,9 @@ TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndD
     EXPECT_EQ(pool.lastParticleTime, 0.05);
     EXPECT_EQ(drawsMade, 800 * 4);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_TRUE);
 
     GLint bytes = 0;
     glBindBuffer(GL_ARRAY_BUFFER, pool.particleVbo);
@@ -114,6 +125,22 @@ TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndD
     const auto [brightest, lit] = litTexels();
     EXPECT_GT(lit, 20);
     EXPECT_GT(brightest, 1.0f) << "exhaust near the nozzle is bright enough to bloom";
+}
+
+TEST_F(RenderSsaoParticlesGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
+{
+    pool.render(program, viewProjection, 0.05);
+    EXPECT_GT(litTexels().second, 0);
+    const std::vector<float> depths = readTexture(depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
+    for (float value : depths)
+        ASSERT_EQ(value, 1.0f) << "points drawn in pool order must not cut each other";
+
+    // Depth as a mesh a fifth of a unit in front of the camera would leave it.
+    glClearDepth(0.5);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    pool.render(program, viewProjection, 0.1);
+    EXPECT_EQ(litTexels().second, 0);
 }
 
 TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)

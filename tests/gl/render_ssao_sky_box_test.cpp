@@ -117,8 +117,10 @@ TEST_F(RenderSsaoSkyBoxTest, FillsTheClearedBackgroundButNothingAMeshCovered)
 
 TEST_F(RenderSsaoSkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
 {
+    glClearDepth(1.0);
+    glClear(GL_DEPTH_BUFFER_BIT);
     glDepthMask(GL_FALSE);
-    drawOver(1.0);
+    skyBox.draw(camera.projection, camera.view, camera.position);
     GLboolean writes = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
     EXPECT_EQ(writes, GL_TRUE);
