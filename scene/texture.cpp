@@ -112,6 +112,8 @@ bool readAll(int fd, void* data, size_t size)
                                   static_cast<size_t>(header.storedChannels)
                             : 0;
     const bool sent = writeAll(fd, &header, sizeof header) && writeAll(fd, data, bytes);
+    if (data)
+        SOIL_free_image_data(data);
     ::_exit(sent ? 0 : 1);
 }
 
