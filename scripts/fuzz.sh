@@ -31,6 +31,7 @@ for target in "${targets[@]}"; do
            -print_final_stats=1 -artifact_prefix="$findings/")
   [ -f fuzz/"$kind".dict ] && options+=(-dict=fuzz/"$kind".dict)
   # The parsers print their console lines for every bad input; only the fuzzer's own lines matter.
+  started=$SECONDS
   if TMPDIR=$scratch ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS=suppressions="$PWD/tests/sanitizer.supp" \
     "$build_dir/fuzz/$target" "${options[@]}" "$corpus" >/dev/null 2>"$build_dir/logs/$target.log"; then
@@ -41,6 +42,6 @@ for target in "${targets[@]}"; do
   fi
   runs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$build_dir/logs/$target.log" | grep -o '[0-9]*$' || echo "?")
   cover=$(grep -o 'cov: [0-9]*' "$build_dir/logs/$target.log" | tail -n 1 | grep -o '[0-9]*$' || echo "?")
-  echo "$target: $result, ${seconds} s, $runs executions, coverage $cover, corpus $(ls "$corpus" | wc -l) inputs, findings $(ls "$findings" | wc -l)"
+  echo "$target: $result, $((SECONDS - started)) s, $runs executions, coverage $cover, corpus $(ls "$corpus" | wc -l) inputs, findings $(ls "$findings" | wc -l)"
 done
 exit $status
