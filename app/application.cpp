@@ -32,13 +32,17 @@ void onWindowSize(GLFWwindow* window, int width, int height)
 
 Application::Application(int width, int height, WindowMode mode)
 {
+    startUpStamps.stamp(StartUpStep::Begin);
     if (!openWindow(width, height, mode))
         return;
+    startUpStamps.stamp(StartUpStep::WindowAndContext);
     startUp(width, height);
 }
 
 Application::Application(GLFWwindow* existingWindow) : window(existingWindow), ownsWindow(false)
 {
+    startUpStamps.stamp(StartUpStep::Begin);
+    startUpStamps.stamp(StartUpStep::WindowAndContext);
     int width = 0, height = 0;
     glfwGetWindowSize(window, &width, &height);
     startUp(width, height);
@@ -58,13 +62,18 @@ void Application::startUp(int width, int height)
     keyHeld = [this](int key) { return glfwGetKey(window, key) == GLFW_PRESS; };
 
     renderer.createShaderPrograms();
+    startUpStamps.stamp(StartUpStep::ShaderPrograms);
     renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight);
+    startUpStamps.stamp(StartUpStep::RenderTargets);
     renderer.skyBox.init();
     checkGlError();
+    startUpStamps.stamp(StartUpStep::SkyBox);
     createMeshes();
+    startUpStamps.stamp(StartUpStep::Meshes);
     createLights();
     camera.followMode = true;
     renderer.particles.init();
+    startUpStamps.stamp(StartUpStep::LightsAndParticles);
 }
 
 Application::~Application()
@@ -161,6 +170,7 @@ int Application::run()
 
 void Application::frame(double now)
 {
+    mark(FrameStep::Input);
     const float dt = float(now - lastFrameTime);
     lastFrameTime = now;
 
@@ -170,21 +180,33 @@ void Application::frame(double now)
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
 
     // Every earlier pass ends by binding framebuffer 0, so this clears the window.
+    mark(FrameStep::WindowClear);
     clearFrame(glm::vec4(0.0f), true);
     glClear(GL_DEPTH_BUFFER_BIT);
+    mark(FrameStep::NormalDepth);
     renderer.renderNormalDepth(scene);
+    mark(FrameStep::Ssao);
     renderer.renderSsao(scene);
+    mark(FrameStep::Lighting);
     renderer.renderLighting(scene);
+    mark(FrameStep::SkyBox);
     renderer.drawSkyBox(scene);
+    mark(FrameStep::Particles);
     // The exhaust leaves the nozzle, half a unit along the rocket's up axis, towards -up.
     setEmitterPosition(rocket->position + 0.5f * rocket->up + 0.02f * rocket->right);
     setEmitterDirection(-rocket->up);
     renderer.renderParticles(scene, now);
+    mark(FrameStep::Unlit);
     renderer.renderUnlit(scene);
+    mark(FrameStep::LensFlare);
     renderer.renderLensFlare(scene);
+    mark(FrameStep::DepthOfField);
     renderer.renderDepthOfField(scene);
+    mark(FrameStep::Composite);
     renderer.renderComposite(scene);
     checkGlError();
 
+    mark(FrameStep::Animation);
     animate(dt);
+    mark(FrameStep::End);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/fps.h"
+#include "app/frame_probe.h"
 #include "app/input.h"
 #include "app/scene_animation.h"
 #include "render/renderer.h"
@@ -86,9 +87,18 @@ public:
     Camera* activeCamera = nullptr;
     KeyPoller keyHeld;  // polls the window unless a test replaces it
     SceneAngles sceneAngles;
+    // Measurement seams: told of each step of frame() when set (never by the program itself),
+    // and the start-up steps' end times.
+    FrameProbe* probe = nullptr;
+    StartUpStamps startUpStamps;
 
 private:
     bool openWindow(int width, int height, WindowMode mode);
+    void mark(FrameStep step)
+    {
+        if (probe)
+            probe->mark(step);
+    }
     void startUp(int width, int height);
     // Scene set-up steps and teardown (scene_setup.cpp).
     void placeCamera();

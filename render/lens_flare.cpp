@@ -19,10 +19,16 @@ constexpr DownsampleParams kBloomAdd{2.2f, 0.0f};
 constexpr float kBloomRadius = 30.0f;
 constexpr float kFlareRadius = 24.0f;
 
-void setScaleBias(const ProgramHandle& program, DownsampleParams params)
+// Scale and bias of a downsample draw whose alpha nobody reads. The program keeps writeAlpha
+// from its last use (the depth-of-field copy sets it), so it is turned off here. A software
+// driver may still make the fetch the untaken branch holds, so alphaTex gets the focus-factor
+// texture it is meant for rather than whatever unit 1 last held (a large mipmapped map).
+void setScaleBias(const ProgramHandle& program, DownsampleParams params, GLuint alphaTex)
 {
     program.setVec4(glm::vec4(params.scale), "uScale");
     program.setVec4(glm::vec4(params.bias), "uBias");
+    program.setInt(0, "writeAlpha");
+    program.setTexture2D(alphaTex, "alphaTex", 1);
 }
 
 }  // namespace
@@ -55,7 +61,7 @@ void Renderer::renderLensFlare(const FrameScene& scene)
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     downsampleProgram.use();
     downsampleProgram.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
-    setScaleBias(downsampleProgram, kBrightPass);
+    setScaleBias(downsampleProgram, kBrightPass, targets.normalTex);
     checkGlError();
     quad.draw();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -72,7 +78,7 @@ void Renderer::renderLensFlare(const FrameScene& scene)
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     downsampleProgram.use();
     downsampleProgram.setTexture2D(targets.halfTex, "uInputTex", 0);
-    setScaleBias(downsampleProgram, kBloomAdd);
+    setScaleBias(downsampleProgram, kBloomAdd, targets.normalTex);
     checkGlError();
     quad.draw();
     glDisable(GL_BLEND);
@@ -85,7 +91,7 @@ void Renderer::renderLensFlare(const FrameScene& scene)
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     downsampleProgram.use();
     downsampleProgram.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
-    setScaleBias(downsampleProgram, flareLatch.update(scene.rocketView));
+    setScaleBias(downsampleProgram, flareLatch.update(scene.rocketView), targets.normalTex);
     quad.draw();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 

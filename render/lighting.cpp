@@ -32,33 +32,33 @@ void Renderer::renderLighting(const FrameScene& scene)
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glUseProgram(program.id());
 
+    // What all meshes share goes up once a frame; a program keeps its uniforms between draws.
     const glm::mat4 view = scene.camera.view;
     const glm::mat4 viewProjection = scene.camera.projection * view;
     const int lightCount = int(scene.lights.size());
+    program.setMat4(glm::value_ptr(view), "V");
+    program.setVec3(scene.camera.position, "vEyePos");
+    program.setInt(lightCount, "numberOfLights");
+    for (int i = 0; i < lightCount; ++i)
+        program.setLight(i, *scene.lights[i]);
     for (const MeshObject* mesh : scene.meshes) {
         if (!mesh->inFrustum(scene.frustumPlanes))
             continue;
         const glm::mat4 mvp = viewProjection * mesh->model;
         const glm::mat4 normalMatrix = glm::transpose(glm::inverse(view * mesh->model));
-        for (const SubmeshBuffers& submesh : mesh->getSubmeshes()) {
-            program.setMat4(glm::value_ptr(mvp), "MVP");
-            program.setMat4(glm::value_ptr(mesh->model), "M");
-            program.setMat4(glm::value_ptr(view), "V");
-            program.setMat4(glm::value_ptr(normalMatrix), "mNormalMatrix");
-            program.setVec3(scene.camera.position, "vEyePos");
-            program.setInt(lightCount, "numberOfLights");
-            for (int i = 0; i < lightCount; ++i)
-                program.setLight(i, *scene.lights[i]);
-            if (mesh->hasDiffuseTexture)
-                program.setTexture2D(mesh->diffuseTexture, "diffuseTexture", 0);
-            else
-                program.setVec3(glm::vec3(mesh->diffuseColor), "vMaterialDiffuse");
-            program.setBool(mesh->hasDiffuseTexture, "hasDiffuseTex");
-            if (mesh->hasNormalMap)
-                program.setTexture2D(mesh->normalMapTexture, "normalMap", 1);
-            program.setBool(mesh->hasNormalMap, "hasNormalMap");
+        program.setMat4(glm::value_ptr(mvp), "MVP");
+        program.setMat4(glm::value_ptr(mesh->model), "M");
+        program.setMat4(glm::value_ptr(normalMatrix), "mNormalMatrix");
+        if (mesh->hasDiffuseTexture)
+            program.setTexture2D(mesh->diffuseTexture, "diffuseTexture", 0);
+        else
+            program.setVec3(glm::vec3(mesh->diffuseColor), "vMaterialDiffuse");
+        program.setBool(mesh->hasDiffuseTexture, "hasDiffuseTex");
+        if (mesh->hasNormalMap)
+            program.setTexture2D(mesh->normalMapTexture, "normalMap", 1);
+        program.setBool(mesh->hasNormalMap, "hasNormalMap");
+        for (const SubmeshBuffers& submesh : mesh->getSubmeshes())
             drawSubmesh(submesh);
-        }
     }
 }
 
@@ -68,17 +68,16 @@ void Renderer::renderUnlit(const FrameScene& scene)
     unlitProgram.use();
     const glm::mat4 view = scene.camera.view;
     const glm::mat4 viewProjection = scene.camera.projection * view;
+    unlitProgram.setMat4(glm::value_ptr(view), "V");
     for (const MeshObject* mesh : scene.unlitMeshes) {
         if (!mesh->inFrustum(scene.frustumPlanes))
             continue;
         const glm::mat4 mvp = viewProjection * mesh->model;
-        for (const SubmeshBuffers& submesh : mesh->getSubmeshes()) {
-            unlitProgram.setMat4(glm::value_ptr(mvp), "MVP");
-            unlitProgram.setMat4(glm::value_ptr(mesh->model), "M");
-            unlitProgram.setMat4(glm::value_ptr(view), "V");
-            unlitProgram.setTexture2D(mesh->diffuseTexture, "diffuseTexture", 0);
+        unlitProgram.setMat4(glm::value_ptr(mvp), "MVP");
+        unlitProgram.setMat4(glm::value_ptr(mesh->model), "M");
+        unlitProgram.setTexture2D(mesh->diffuseTexture, "diffuseTexture", 0);
+        for (const SubmeshBuffers& submesh : mesh->getSubmeshes())
             drawSubmesh(submesh);
-        }
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }

@@ -107,16 +107,16 @@ void Renderer::renderNormalDepth(const FrameScene& scene)
     glUseProgram(program.id());
 
     const glm::mat4 viewProjection = camera.projection * camera.view;
+    program.setFloat(kFocalDistance, "fFocalDistance");
+    program.setFloat(kFocalRange, "fFocalRange");
     for (const MeshObject* mesh : scene.meshes) {
         // The test depends only on the mesh, so it decides for all its sub-meshes at once.
         if (!mesh->inFrustum(scene.frustumPlanes))
             continue;
         const glm::mat4 modelViewProjection = viewProjection * mesh->model;
+        program.setMat4(glm::value_ptr(modelViewProjection), "MVP");
+        program.setMat4(glm::value_ptr(mesh->model), "M");
         for (const SubmeshBuffers& submesh : mesh->submeshes) {
-            program.setMat4(glm::value_ptr(modelViewProjection), "MVP");
-            program.setMat4(glm::value_ptr(mesh->model), "M");
-            program.setFloat(kFocalDistance, "fFocalDistance");
-            program.setFloat(kFocalRange, "fFocalRange");
             glBindVertexArray(submesh.vertexArray);
             glDrawElements(GL_TRIANGLES, GLsizei(submesh.indexCount), GL_UNSIGNED_INT, nullptr);
             glBindVertexArray(0);

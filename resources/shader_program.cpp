@@ -5,6 +5,7 @@
 
 #include "scene/lights.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -98,9 +99,11 @@ void ShaderProgram::setLight(int index, const LightObject& light) const
 {
     if (!usable())
         return;
-    const std::string prefix = "lights[" + std::to_string(index);
+    // The names are built on the stack: this runs every frame for every light.
+    char name[64];
     const auto location = [&](const char* suffix) {
-        return glGetUniformLocation(programId, (prefix + suffix).c_str());
+        std::snprintf(name, sizeof(name), "lights[%d%s", index, suffix);
+        return glGetUniformLocation(programId, name);
     };
     glUniform3f(location("].vPosition"), light.position.x, light.position.y, light.position.z);
     glUniform3f(location("].vLightColor"), light.color.x, light.color.y, light.color.z);

@@ -39,7 +39,7 @@ public:
     void scaleBy(float factor);
     // Radius about the object's origin enclosing every scaled vertex; enables culling.
     void computeBoundingSphere();
-    std::vector<SubmeshBuffers> getSubmeshes() const { return submeshes; }
+    const std::vector<SubmeshBuffers>& getSubmeshes() const { return submeshes; }
     void setGeometry(const std::vector<glm::vec3>& positions, const std::vector<glm::vec2>& texCoords,
                      const std::vector<glm::vec3>& normals, const std::vector<glm::vec3>& faces);
     // True when the mesh may be visible; a mesh without a bounding sphere is always visible.

@@ -31,10 +31,24 @@ const float kContrast = 2.5;
 // Depth at or above this is the cleared background.
 const float kNothingDrawn = 1.0;
 
+// The inverse projection with the texel-to-NDC mapping folded in, made once per pixel by
+// makeUnprojection: a texel's homogeneous view position is
+// unprojection * (texel.x, texel.y, depth) + unprojectionOffset.
+mat3x4 unprojection;
+vec4 unprojectionOffset;
+
+void makeUnprojection(vec2 depthSize)
+{
+    // ndc.xy = (texel + 0.5) * 2 / size - 1, ndc.z = depth * 2 - 1.
+    vec2 scale = 2.0 / depthSize;
+    unprojection = mat3x4(u_inverseProjectionMatrix[0] * scale.x, u_inverseProjectionMatrix[1] * scale.y,
+                          u_inverseProjectionMatrix[2] * 2.0);
+    unprojectionOffset = u_inverseProjectionMatrix * vec4(0.5 * scale - 1.0, -1.0, 1.0);
+}
+
 vec3 viewPosition(ivec2 texel, float depth)
 {
-    vec2 ndc = (vec2(texel) + 0.5) / vec2(textureSize(u_depthTexture, 0)) * 2.0 - 1.0;
-    vec4 position = u_inverseProjectionMatrix * vec4(ndc, depth * 2.0 - 1.0, 1.0);
+    vec4 position = unprojection * vec3(vec2(texel), depth) + unprojectionOffset;
     return position.xyz / position.w;
 }
 
@@ -79,6 +93,7 @@ void main()
         return;
     }
 
+    makeUnprojection(vec2(depthSize));
     vec3 centre = viewPosition(texel, depth);
     vec3 alongX = surfaceStep(texel, ivec2(1, 0), depthSize.x, texel.x, depth, centre);
     vec3 alongY = surfaceStep(texel, ivec2(0, 1), depthSize.y, texel.y, depth, centre);
@@ -95,13 +110,19 @@ void main()
     if (dot(tangent, tangent) < 1e-6)
         tangent = abs(normal.x) < 0.9 ? cross(normal, vec3(1.0, 0.0, 0.0)) : cross(normal, vec3(0.0, 1.0, 0.0));
     tangent = normalize(tangent);
-    mat3 tangentToView = mat3(tangent, cross(normal, tangent), normal);
+    mat3 tangentToView = mat3(tangent, cross(normal, tangent), normal) * kRadius;
+    // The kernel's frame and the centre taken to clip space once: per sample, clip x, y, w come
+    // from one 3 x 3 product and the sample's view depth from one dot product.
+    mat3 viewToClip = mat3(u_projectionMatrix[0].xyw, u_projectionMatrix[1].xyw, u_projectionMatrix[2].xyw);
+    mat3 tangentToClip = viewToClip * tangentToView;
+    vec3 centreClip = (u_projectionMatrix * vec4(centre, 1.0)).xyw;
+    vec3 tangentToViewZ = vec3(tangentToView[0].z, tangentToView[1].z, tangentToView[2].z);
 
     float occlusion = 0.0;
     for (int i = 0; i < kSampleCount; ++i) {
-        vec3 samplePosition = centre + tangentToView * u_kernel[i] * kRadius;
-        vec4 clip = u_projectionMatrix * vec4(samplePosition, 1.0);
-        vec2 sampleUv = clip.xy / clip.w * 0.5 + 0.5;
+        vec3 clip = centreClip + tangentToClip * u_kernel[i];
+        float sampleZ = centre.z + dot(tangentToViewZ, u_kernel[i]);
+        vec2 sampleUv = clip.xy / clip.z * 0.5 + 0.5;
         if (any(lessThan(sampleUv, vec2(0.0))) || any(greaterThanEqual(sampleUv, vec2(1.0))))
             continue;
         vec3 surface = viewPositionAt(ivec2(sampleUv * vec2(depthSize)));
@@ -111,7 +132,7 @@ void main()
         // tangent plane. The second test keeps flat ground open even at grazing angles, where
         // one texel spans far more depth than any bias: the texel found there still lies on
         // the same plane.
-        bool inFront = surface.z >= samplePosition.z + kDepthBias;
+        bool inFront = surface.z >= sampleZ + kDepthBias;
         bool abovePlane = dot(normal, toSurface) > kPlaneBias * reach;
         // An occluder counts fully within the kernel's reach and fades out by twice that, so
         // an object well in front of a surface casts no dark halo onto it.

@@ -1,0 +1,51 @@
+// Measurement seams of the Application: the steps of one frame, announced to an optional probe
+// before each begins, and the time stamps of the start-up steps. The program itself installs no
+// probe and reads no stamp; the frame benchmark (bench/) does both.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+
+// The steps of Application::frame, in frame order; End follows the last step.
+enum class FrameStep {
+    Input,  // frame clock, key input, camera, frustum planes
+    WindowClear,
+    NormalDepth,
+    Ssao,
+    Lighting,
+    SkyBox,
+    Particles,  // emitter placement, simulation, upload, draw
+    Unlit,
+    LensFlare,
+    DepthOfField,
+    Composite,
+    Animation,
+    End,
+};
+constexpr std::size_t kFrameStepCount = std::size_t(FrameStep::End);
+
+class FrameProbe {
+public:
+    virtual ~FrameProbe() = default;
+    // Called as a step begins (and with End as the frame's last step ends).
+    virtual void mark(FrameStep step) = 0;
+};
+
+// The start-up sequence; each stamp is taken as its step ends (Begin as the constructor starts).
+enum class StartUpStep {
+    Begin,
+    WindowAndContext,
+    ShaderPrograms,
+    RenderTargets,
+    SkyBox,
+    Meshes,
+    LightsAndParticles,
+};
+constexpr std::size_t kStartUpStepCount = std::size_t(StartUpStep::LightsAndParticles) + 1;
+
+struct StartUpStamps {
+    std::array<std::chrono::steady_clock::time_point, kStartUpStepCount> at{};
+
+    void stamp(StartUpStep step) { at[std::size_t(step)] = std::chrono::steady_clock::now(); }
+};

@@ -1,0 +1,60 @@
+// The frame benchmark's command line: sizes, counts and the time step, and the one-line
+// messages for arguments it cannot use.
+#include "bench/frame/options.h"
+
+#include <gtest/gtest.h>
+
+TEST(BenchOptions, ReadsEveryArgument)
+{
+    BenchOptions options;
+    std::string error;
+    ASSERT_TRUE(parseBenchOptions({"--frames", "120", "--size", "480x270", "--fixed-dt", "0.0166667", "--png",
+                                   "out/a.png", "--json", "out/a.json", "--warmup", "5", "--draw-frames", "7"},
+                                  options, error))
+        << error;
+    EXPECT_EQ(options.frames, 120);
+    EXPECT_EQ(options.warmup, 5);
+    EXPECT_EQ(options.drawFrames, 7);
+    EXPECT_EQ(options.width, 480);
+    EXPECT_EQ(options.height, 270);
+    EXPECT_DOUBLE_EQ(options.fixedDt, 0.0166667);
+    EXPECT_EQ(options.pngPath, "out/a.png");
+    EXPECT_EQ(options.jsonPath, "out/a.json");
+}
+
+TEST(BenchOptions, SizesOutsideWidthxHeightAreRefused)
+{
+    int width = 7, height = 9;
+    for (const char* bad : {"1280", "1280x", "x720", "0x720", "1280x0", "-1x720", "12a0x720", "1280x720x3",
+                            "99999x720", " 1280x720", ""}) {
+        EXPECT_FALSE(parseSize(bad, width, height)) << bad;
+        EXPECT_EQ(width, 7) << bad;
+        EXPECT_EQ(height, 9) << bad;
+    }
+    EXPECT_TRUE(parseSize("1x1", width, height));
+    EXPECT_EQ(width, 1);
+}
+
+TEST(BenchOptions, BadArgumentsGiveOneLineMessages)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--frames", "0"}, "--frames wants a whole number from 1, not \"0\""},
+        {{"--frames", "3o0"}, "--frames wants a whole number from 1, not \"3o0\""},
+        {{"--size", "big"}, "--size wants WIDTHxHEIGHT, e.g. 1280x720, not \"big\""},
+        {{"--fixed-dt", "0"}, "--fixed-dt wants seconds per frame in (0, 1], not \"0\""},
+        {{"--fixed-dt", "nan"}, "--fixed-dt wants seconds per frame in (0, 1], not \"nan\""},
+        {{"--frames"}, "unknown argument or missing value: --frames"},
+        {{"--speed", "2"}, "unknown argument: --speed"},
+        {{"--frames", "10", "--warmup", "10"}, "--warmup (10) leaves no frame of the 10 to measure"},
+    };
+    for (const Case& c : cases) {
+        BenchOptions options;
+        std::string error;
+        EXPECT_FALSE(parseBenchOptions(c.args, options, error)) << c.message;
+        EXPECT_EQ(error, c.message);
+    }
+}
