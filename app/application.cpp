@@ -36,6 +36,9 @@ Application::Application(int width, int height, WindowMode mode)
     if (!openWindow(width, height, mode))
         return;
     startUpStamps.stamp(StartUpStep::WindowAndContext);
+    // Full screen, GLFW picks the closest video mode: the camera and the targets take the size
+    // of the window it made, not the size asked for.
+    glfwGetWindowSize(window, &width, &height);
     startUp(width, height);
 }
 

@@ -131,6 +131,9 @@ void loadShaders(ProgramHandle& handle, const char* vertexPath, const char* frag
     glAttachShader(handle.name, vertexShader);
     glAttachShader(handle.name, fragmentShader);
     glLinkProgram(handle.name);
+    GLint linkStatus = GL_FALSE;
+    glGetProgramiv(handle.name, GL_LINK_STATUS, &linkStatus);
+    handle.linked = linkStatus == GL_TRUE;
     std::printf(" - %d\n", static_cast<int>(handle.name));
     printInfoLog(handle.name, glGetProgramiv, glGetProgramInfoLog);
 
@@ -144,55 +147,69 @@ void ProgramHandle::release()
     if (name != 0)
         glDeleteProgram(name);
     name = 0;
+    linked = false;
 }
 
+// A program that did not link cannot be made current; none is then, and the pass draws nothing.
 void ProgramHandle::use() const
 {
-    glUseProgram(name);
+    glUseProgram(linked ? name : 0);
 }
 
 void ProgramHandle::setCubeMap(GLuint texture, const char* uniform, int unit) const
 {
-    const GLint location = glGetUniformLocation(name, uniform);
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
-    glUniform1i(location, unit);
+    if (linked)
+        glUniform1i(glGetUniformLocation(name, uniform), unit);
 }
 
 void ProgramHandle::setTexture2D(GLuint texture, const char* uniform, int unit) const
 {
-    const GLint location = glGetUniformLocation(name, uniform);
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glUniform1i(location, unit);
+    if (linked)
+        glUniform1i(glGetUniformLocation(name, uniform), unit);
 }
 
 void ProgramHandle::setFloatArray(const float* values, int count, const char* uniform) const
 {
+    if (!linked)
+        return;
     glUniform1fv(glGetUniformLocation(name, uniform), count, values);
 }
 
 void ProgramHandle::setInt(int value, const char* uniform) const
 {
+    if (!linked)
+        return;
     glUniform1i(glGetUniformLocation(name, uniform), value);
 }
 
 void ProgramHandle::setVec2Array(const float* values, int count, const char* uniform) const
 {
+    if (!linked)
+        return;
     glUniform2fv(glGetUniformLocation(name, uniform), count, values);
 }
 
 void ProgramHandle::setMat4(const float* values, const char* uniform) const
 {
+    if (!linked)
+        return;
     glUniformMatrix4fv(glGetUniformLocation(name, uniform), 1, GL_FALSE, values);
 }
 
 void ProgramHandle::setVec3(const glm::vec3& value, const char* uniform) const
 {
+    if (!linked)
+        return;
     glUniform3f(glGetUniformLocation(name, uniform), value.x, value.y, value.z);
 }
 
 void ProgramHandle::setVec4(const glm::vec4& value, const char* uniform) const
 {
+    if (!linked)
+        return;
     glUniform4f(glGetUniformLocation(name, uniform), value.x, value.y, value.z, value.w);
 }

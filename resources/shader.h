@@ -20,9 +20,11 @@ std::string shaderStatusText(GLuint shader);
 std::string programStatusText(GLuint program);
 
 // A fixed program, built once by loadShaders and never reloaded. Setters take the value first
-// and the uniform name last, and look the location up on every call.
+// and the uniform name last, and look the location up on every call. On a program that did not
+// link they set no uniform (GL would only raise an error each call) and use() makes none current.
 struct ProgramHandle {
     GLuint name = 0;
+    bool linked = false;  // the last link succeeded
 
     void release();
     void use() const;

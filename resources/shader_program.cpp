@@ -97,6 +97,8 @@ bool ShaderProgram::rebuild()
 
 void ShaderProgram::setLight(int index, const LightObject& light) const
 {
+    if (!usable())
+        return;
     // The names are built on the stack: this runs every frame for every light.
     char name[64];
     const auto location = [&](const char* suffix) {
@@ -117,51 +119,65 @@ void ShaderProgram::setLight(int index, const LightObject& light) const
 
 void ShaderProgram::setTexture1D(GLuint texture, const char* uniform, int unit) const
 {
-    const GLint location = glGetUniformLocation(programId, uniform);
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_1D, texture);
-    glUniform1i(location, unit);
+    if (usable())
+        glUniform1i(glGetUniformLocation(programId, uniform), unit);
 }
 
 void ShaderProgram::setTexture2D(GLuint texture, const char* uniform, int unit) const
 {
-    const GLint location = glGetUniformLocation(programId, uniform);
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glUniform1i(location, unit);
+    if (usable())
+        glUniform1i(glGetUniformLocation(programId, uniform), unit);
 }
 
 void ShaderProgram::setFloat(float value, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniform1f(glGetUniformLocation(programId, uniform), value);
 }
 
 void ShaderProgram::setInt(int value, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniform1i(glGetUniformLocation(programId, uniform), value);
 }
 
 void ShaderProgram::setBool(bool value, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniform1i(glGetUniformLocation(programId, uniform), value ? 1 : 0);
 }
 
 void ShaderProgram::setVec2Array(const float* values, int count, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniform2fv(glGetUniformLocation(programId, uniform), count, values);
 }
 
 void ShaderProgram::setVec3Array(const float* values, int count, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniform3fv(glGetUniformLocation(programId, uniform), count, values);
 }
 
 void ShaderProgram::setVec3(const glm::vec3& value, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniform3f(glGetUniformLocation(programId, uniform), value.x, value.y, value.z);
 }
 
 void ShaderProgram::setMat4(const float* values, const char* uniform) const
 {
+    if (!usable())
+        return;
     glUniformMatrix4fv(glGetUniformLocation(programId, uniform), 1, GL_FALSE, values);
 }

@@ -31,6 +31,8 @@ public:
     // Compiles every stage and links a new program; swaps it in only when it links.
     bool rebuild();
     GLuint id() const { return programId; }
+    // False until a build links; the setters then set nothing (GL would raise an error each call).
+    bool usable() const { return programId != 0; }
 
     // Writes element index of the shader's light array: "lights[<index>].vPosition" and so on.
     void setLight(int index, const LightObject& light) const;

@@ -12,6 +12,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -162,6 +165,26 @@ glm::vec3 orthogonalTangent(const glm::vec3& normal, const glm::vec3& hint)
     return glm::vec3(1, 0, 0);
 }
 
+// Skin weights ("vw" lines) are never used, and tinyobjloader converts a joint number beyond the
+// range of int without a check (undefined behaviour): each such line becomes a comment. Lines end
+// where the parser ends them, at '\n' or '\r', and it skips spaces and tabs before a keyword.
+void commentOutVertexWeights(std::string& text)
+{
+    bool lineStart = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n' || c == '\r') {
+            lineStart = true;
+            continue;
+        }
+        if (!lineStart || c == ' ' || c == '\t')
+            continue;
+        lineStart = false;
+        if (c == 'v' && i + 2 < text.size() && text[i + 1] == 'w' && (text[i + 2] == ' ' || text[i + 2] == '\t'))
+            text[i] = '#';
+    }
+}
+
 bool fitsIn(float index, size_t count)
 {
     return index >= 0.0f && index < static_cast<float>(count);
@@ -238,7 +261,15 @@ ObjData readObjFile(const std::string& path)
     std::vector<tinyobj::material_t> materials;
     std::string warnings;
     std::string errors;
-    const bool ok = tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, path.c_str(), nullptr);
+    std::ifstream file(path, std::ios::binary);
+    std::string text;
+    if (file)
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    commentOutVertexWeights(text);
+    std::istringstream stream(text);
+    // No material reader: materials are never used, and a "mtllib" line could otherwise make the
+    // parser open any file the line names (an endless device, a pipe that never ends).
+    const bool ok = file && tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, &stream, nullptr);
     const bool malformed = !ok || warnings.find("Degenerated face") != std::string::npos ||
                            std::any_of(shapes.begin(), shapes.end(), [](const tinyobj::shape_t& shape) {
                                return hasMixedTriangle(shape.mesh.indices);

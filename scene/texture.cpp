@@ -1,7 +1,8 @@
-// Texture loading: owns the path from an image file to a GL texture. SOIL decodes the file;
-// this unit expands grey images to colour, flips rows, builds the mip chain, compresses to DXT
-// when the driver offers S3TC, and uploads. It leaves the texture unbound and the unpack
-// alignment as it found it; failures go to standard output as one SOIL line each.
+// Texture loading: owns the path from an image file to a GL texture. SOIL decodes the file, in a
+// child process that may crash on a corrupt file without taking the program along; this unit
+// expands grey images to colour, flips rows, builds the mip chain, compresses to DXT when the
+// driver offers S3TC, and uploads. It leaves the texture unbound and the unpack alignment as it
+// found it; failures go to standard output as one SOIL line each.
 #include "scene/texture.h"
 
 #include <SOIL/SOIL.h>
@@ -12,62 +13,182 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
-constexpr int kRampTexels = 256;
 constexpr int kRgbChannels = 3;
 
-// Decoded pixels owned in our own vector (SOIL's buffer is freed at once), rows top first.
-struct Image {
-    int width = 0;
-    int height = 0;
-    int channels = 0;  // 3 (RGB) or 4 (RGBA) after decoding
-    std::vector<unsigned char> pixels;
-};
+// SOIL 1.07's readers for the other formats it knows (BMP, TGA, PSD, HDR, DDS) trust the sizes in
+// the header: a few dozen bytes claiming a huge image overflow its size arithmetic and crash, or
+// make it read padding for seconds and hundreds of megabytes. Its PNG and JPEG readers refuse
+// images too large to decode. So only files that start like a PNG or a JPEG reach it; one that
+// cannot be read goes to SOIL as well, which then says why.
+constexpr unsigned char kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr unsigned char kJpegSignature[] = {0xFF, 0xD8, 0xFF};
+constexpr const char* kUnknownType = "Image not of any known type, or corrupt";
+constexpr const char* kDecoderFailed = "Corrupt image: the decoder failed on it";
+// A larger pipe than the default 64 KiB passes a decoded image in fewer turns between processes.
+constexpr int kPipeBytes = 1 << 20;
 
-void reportSoilFailure()
+bool soilMayRead(const std::string& path)
 {
-    std::printf("SOIL loading error: '%s'\n", SOIL_last_result());
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return true;
+    unsigned char head[sizeof kPngSignature] = {};
+    const size_t count = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    const auto startsWith = [&](const unsigned char* signature, size_t length) {
+        return count >= length && std::memcmp(head, signature, length) == 0;
+    };
+    return startsWith(kPngSignature, sizeof kPngSignature) || startsWith(kJpegSignature, sizeof kJpegSignature);
 }
 
-// Decodes through SOIL; grey and grey-alpha images become RGB and RGBA because a core profile
-// has no luminance formats. Prints the SOIL line and returns false when decoding fails.
-bool decodeImage(const std::string& path, Image& image)
+// What a decode sends back: the sizes (width 0 on failure), SOIL's reason, then the pixels.
+struct DecodeHeader {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t channels = 0;       // the file's own channel count
+    int32_t storedChannels = 0; // channels per pixel of the bytes that follow
+    char reason[256] = {};
+};
+
+bool writeAll(int fd, const void* data, size_t size)
 {
-    int channels = 0;
-    unsigned char* data = SOIL_load_image(path.c_str(), &image.width, &image.height, &channels,
-                                          SOIL_LOAD_AUTO);
-    if (!data || image.width <= 0 || image.height <= 0 || channels < 1 || channels > 4) {
-        if (data)
-            SOIL_free_image_data(data);
-        reportSoilFailure();
-        return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<size_t>(written);
     }
-    const bool hasAlpha = channels == 2 || channels == 4;
-    image.channels = hasAlpha ? 4 : 3;
-    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
-    if (channels == image.channels) {
-        image.pixels.assign(data, data + count * static_cast<size_t>(channels));
-    } else {
-        image.pixels.resize(count * static_cast<size_t>(image.channels));
-        for (size_t i = 0; i < count; ++i) {
-            const unsigned char* in = data + i * static_cast<size_t>(channels);
-            unsigned char* out = &image.pixels[i * static_cast<size_t>(image.channels)];
-            out[0] = out[1] = out[2] = in[0];
-            if (hasAlpha)
-                out[3] = in[1];
-        }
-    }
-    SOIL_free_image_data(data);
     return true;
 }
 
-void flipRows(Image& image)
+bool readAll(int fd, void* data, size_t size)
+{
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t count = ::read(fd, bytes, size);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        bytes += count;
+        size -= static_cast<size_t>(count);
+    }
+    return true;
+}
+
+// The child's side: decode with SOIL and send the result; never returns. Its standard error goes
+// to /dev/null, so a failed assertion inside SOIL prints nothing on the console.
+[[noreturn]] void decodeForParent(int fd, const std::string& path, int forceChannels)
+{
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    if (quiet >= 0)
+        ::dup2(quiet, STDERR_FILENO);
+    DecodeHeader header;
+    unsigned char* data = SOIL_load_image(path.c_str(), &header.width, &header.height, &header.channels,
+                                          forceChannels);
+    header.storedChannels = forceChannels != SOIL_LOAD_AUTO ? forceChannels : header.channels;
+    const bool ok = data && header.width > 0 && header.height > 0 && header.storedChannels >= 1 &&
+                    header.storedChannels <= 4;
+    if (!ok) {
+        header.width = header.height = 0;
+        std::snprintf(header.reason, sizeof header.reason, "%s", SOIL_last_result());
+    }
+    const size_t bytes = ok ? static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
+                                  static_cast<size_t>(header.storedChannels)
+                            : 0;
+    const bool sent = writeAll(fd, &header, sizeof header) && writeAll(fd, data, bytes);
+    if (data)
+        SOIL_free_image_data(data);
+    ::_exit(sent ? 0 : 1);
+}
+
+// SOIL_load_image, in a child process: SOIL's decoders stop with a failed assertion or a crash on
+// some corrupt files (a damaged compressed stream in a PNG is enough), and only the child goes
+// down then. Fills image (channels as decoded) and returns true, or prints the SOIL line and
+// returns false. pixels holds storedChannels per pixel: forceChannels, or the file's own count.
+bool loadImage(const std::string& path, int forceChannels, DecodeHeader& header, std::vector<unsigned char>& pixels)
+{
+    const auto fail = [](const char* reason) {
+        std::printf("SOIL loading error: '%s'\n", reason);
+        return false;
+    };
+    if (!soilMayRead(path))
+        return fail(kUnknownType);
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return fail(kDecoderFailed);
+    ::fcntl(fds[1], F_SETPIPE_SZ, kPipeBytes);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        decodeForParent(fds[1], path, forceChannels);
+    }
+    ::close(fds[1]);
+    bool received = child > 0 && readAll(fds[0], &header, sizeof header);
+    header.reason[sizeof header.reason - 1] = '\0';
+    if (received && header.width > 0) {
+        pixels.resize(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
+                      static_cast<size_t>(header.storedChannels));
+        received = readAll(fds[0], pixels.data(), pixels.size());
+    }
+    ::close(fds[0]);
+    int status = 0;
+    while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return fail(kDecoderFailed);
+    if (header.width <= 0)
+        return fail(header.reason);
+    return true;
+}
+
+}  // namespace
+
+bool decodeImage(const std::string& path, DecodedImage& image)
+{
+    DecodeHeader header;
+    std::vector<unsigned char> decoded;
+    if (!loadImage(path, SOIL_LOAD_AUTO, header, decoded))
+        return false;
+    image.width = header.width;
+    image.height = header.height;
+    const int channels = header.channels;
+    const bool hasAlpha = channels == 2 || channels == 4;
+    image.channels = hasAlpha ? 4 : 3;
+    if (channels == image.channels) {
+        image.pixels = std::move(decoded);
+        return true;
+    }
+    const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
+    image.pixels.resize(count * static_cast<size_t>(image.channels));
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned char* in = &decoded[i * static_cast<size_t>(channels)];
+        unsigned char* out = &image.pixels[i * static_cast<size_t>(image.channels)];
+        out[0] = out[1] = out[2] = in[0];
+        if (hasAlpha)
+            out[3] = in[1];
+    }
+    return true;
+}
+
+void flipRows(DecodedImage& image)
 {
     const size_t rowBytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.channels);
     for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
@@ -76,11 +197,10 @@ void flipRows(Image& image)
                          image.pixels.begin() + static_cast<std::ptrdiff_t>(bottom * rowBytes));
 }
 
-// The next mip level by averaging 2 x 2 blocks. Sizes follow GL's rule, max(1, floor(size / 2)):
-// an odd side leaves its last line out, a side of 1 is averaged with itself.
-Image halve(const Image& src)
+// An odd side leaves its last line out, a side of 1 is averaged with itself.
+DecodedImage halveImage(const DecodedImage& src)
 {
-    Image dst;
+    DecodedImage dst;
     dst.width = std::max(1, src.width / 2);
     dst.height = std::max(1, src.height / 2);
     dst.channels = src.channels;
@@ -105,12 +225,35 @@ Image halve(const Image& src)
     return dst;
 }
 
+std::vector<unsigned char> fillColourRamp(const unsigned char* rgbPixels, size_t pixelCount)
+{
+    std::vector<unsigned char> ramp(static_cast<size_t>(kColourRampTexels) * kRgbChannels, 0);
+    if (!rgbPixels || pixelCount == 0)
+        return ramp;
+    for (size_t texel = 0; texel < static_cast<size_t>(kColourRampTexels); ++texel) {
+        const size_t pixel = std::min(texel, pixelCount - 1);
+        std::memcpy(&ramp[texel * kRgbChannels], rgbPixels + pixel * kRgbChannels, kRgbChannels);
+    }
+    return ramp;
+}
+
+std::vector<unsigned char> decodeColourRamp(const std::string& path)
+{
+    DecodeHeader header;
+    std::vector<unsigned char> decoded;
+    if (!loadImage(path, SOIL_LOAD_RGB, header, decoded))
+        return fillColourRamp(nullptr, 0);
+    return fillColourRamp(decoded.data(), static_cast<size_t>(header.width) * static_cast<size_t>(header.height));
+}
+
+namespace {
+
 // Cube-map faces must be square: a wider or taller image is stretched to its larger side.
-void squareUp(Image& image)
+void squareUp(DecodedImage& image)
 {
     if (image.width == image.height)
         return;
-    Image square;
+    DecodedImage square;
     square.width = square.height = std::max(image.width, image.height);
     square.channels = image.channels;
     square.pixels.resize(static_cast<size_t>(square.width) * static_cast<size_t>(square.height) *
@@ -135,7 +278,7 @@ bool driverHasS3tc()
 
 // Uploads one level, compressed on the CPU by SOIL's DXT encoder (DXT1 for RGB, DXT5 for
 // RGBA) when compress is set; falls back to an uncompressed level if the encoder refuses.
-void uploadLevel(GLenum target, GLint level, const Image& image, bool compress)
+void uploadLevel(GLenum target, GLint level, const DecodedImage& image, bool compress)
 {
     const GLenum format = image.channels == 4 ? GL_RGBA : GL_RGB;
     if (compress) {
@@ -176,7 +319,7 @@ private:
 
 GLuint loadTexture(const std::string& path)
 {
-    Image image;
+    DecodedImage image;
     if (!decodeImage(path, image))
         return 0;
     flipRows(image);
@@ -189,7 +332,7 @@ GLuint loadTexture(const std::string& path)
     GLint level = 0;
     uploadLevel(GL_TEXTURE_2D, level, image, compress);
     while (image.width > 1 || image.height > 1) {
-        image = halve(image);
+        image = halveImage(image);
         uploadLevel(GL_TEXTURE_2D, ++level, image, compress);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, level);
@@ -203,28 +346,12 @@ GLuint loadTexture(const std::string& path)
 
 GLuint loadTexture1D(const std::string& path)
 {
-    // Black unless the image supplies the texel; a short image repeats its last pixel.
-    std::vector<unsigned char> ramp(static_cast<size_t>(kRampTexels) * kRgbChannels, 0);
-    int width = 0;
-    int height = 0;
-    unsigned char* data = SOIL_load_image(path.c_str(), &width, &height, nullptr, SOIL_LOAD_RGB);
-    if (data && width > 0 && height > 0) {
-        const size_t available = static_cast<size_t>(width) * static_cast<size_t>(height);
-        for (size_t texel = 0; texel < static_cast<size_t>(kRampTexels); ++texel) {
-            const size_t pixel = std::min(texel, available - 1);
-            std::memcpy(&ramp[texel * kRgbChannels], data + pixel * kRgbChannels, kRgbChannels);
-        }
-    } else {
-        reportSoilFailure();
-    }
-    if (data)
-        SOIL_free_image_data(data);
-
+    const std::vector<unsigned char> ramp = decodeColourRamp(path);
     const UnpackAlignmentOne alignment;
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_1D, name);
-    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, kRampTexels, 0, GL_RGB, GL_UNSIGNED_BYTE, ramp.data());
+    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, kColourRampTexels, 0, GL_RGB, GL_UNSIGNED_BYTE, ramp.data());
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -235,7 +362,7 @@ GLuint loadTexture1D(const std::string& path)
 
 GLuint loadCubeMap(const std::string& path)
 {
-    Image image;
+    DecodedImage image;
     if (!decodeImage(path, image))
         return 0;
 

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   xvfb xauth x11-utils libgl1-mesa-dri mesa-utils
   imagemagick xdotool xplanet-images
+  clang-14 libclang-rt-14-dev valgrind
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite twice: a normal build, then one with
-# AddressSanitizer and UndefinedBehaviorSanitizer. GL tests run under Xvfb. Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer (leak checking on); then the tests that need no GL
+# under valgrind's memcheck. GL tests and the robustness script run under Xvfb. Exits non-zero on
+# any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -13,3 +15,7 @@ run_suite() {
 run_suite build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$PWD/tests/sanitizer.supp" run_suite build-asan
+
+# No invalid access and no definite leak; the GL libraries' own start-up blocks are not ours.
+valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
+  --show-leak-kinds=definite build/tests/unit_tests --gtest_brief=1

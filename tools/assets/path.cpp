@@ -43,11 +43,11 @@ std::vector<glm::vec3> rocketFlight()
 {
     return flightPath({
         {10.0f, 7.0f, 15.0f}, // the rocket's start
-        {9.5f, 2.0f, 9.0f},   // diving past the Earth's day side
-        {4.0f, -4.5f, 5.5f},
-        {-5.0f, -6.0f, 9.0f}, // under the Earth
-        {-9.0f, -1.0f, 16.0f},
-        {-7.5f, 3.5f, 24.0f}, // climbing away towards the asteroid
+        {8.5f, 6.5f, 8.0f},   // turning in towards the Earth
+        {3.0f, 8.0f, 6.0f},
+        {-4.0f, 8.5f, 9.5f},  // over the Earth: the chase camera, 7 units up each axis, keeps
+        {-8.0f, 7.0f, 16.0f}, // the rocket in sight instead of looking through the planet
+        {-7.5f, 6.0f, 24.0f}, // away towards the asteroid
         {-3.0f, 6.0f, 32.0f},
         {0.0f, 7.0f, 39.0f},  // past the asteroid at (-4.5, 6, 40)
         {-5.0f, 7.5f, 45.5f},

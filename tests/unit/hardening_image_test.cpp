@@ -1,0 +1,162 @@
+// The CPU side of image loading against files that once failed: inputs the fuzzer found and
+// crafted headers that crash SOIL's own readers. Each must give one console line and a failed
+// decode (or a black ramp), never a crash or a leak; good PNG and JPEG files still decode.
+#include "scene/texture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+namespace {
+
+const std::string kData = "tests/data/hardening/";
+
+std::string printedBy(const std::function<void()>& action)
+{
+    testing::internal::CaptureStdout();
+    action();
+    return testing::internal::GetCapturedStdout();
+}
+
+// Writes bytes to a file in the temporary folder, named for this process, and returns its path.
+std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("orbitview_hardening_" + std::to_string(getpid()) + "_" + name))
+            .string();
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+// A TGA header claiming an uncompressed 24-bit image of width x height, then a few bytes.
+std::vector<uint8_t> tgaClaiming(uint16_t width, uint16_t height)
+{
+    std::vector<uint8_t> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (uint16_t side : {width, height}) {
+        bytes.push_back(uint8_t(side & 0xFF));
+        bytes.push_back(uint8_t(side >> 8));
+    }
+    bytes.push_back(24);
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), 20, 0x10);
+    return bytes;
+}
+
+// A BMP header (BITMAPINFOHEADER, 24 bits) claiming width x height, then a few bytes.
+std::vector<uint8_t> bmpClaiming(int32_t width, int32_t height)
+{
+    std::vector<uint8_t> bytes = {'B', 'M'};
+    const auto put = [&](uint32_t value, int count) {
+        for (int i = 0; i < count; ++i)
+            bytes.push_back(uint8_t(value >> (8 * i)));
+    };
+    put(1000, 4), put(0, 4), put(54, 4);
+    put(40, 4), put(uint32_t(width), 4), put(uint32_t(height), 4), put(1, 2), put(24, 2);
+    for (int i = 0; i < 6; ++i)
+        put(0, 4);
+    bytes.insert(bytes.end(), 100, 0x20);
+    return bytes;
+}
+
+const std::string kUnknownLine = "SOIL loading error: 'Image not of any known type, or corrupt'\n";
+const std::string kDecoderLine = "SOIL loading error: 'Corrupt image: the decoder failed on it'\n";
+
+void expectRefused(const std::string& path, const std::string& line)
+{
+    DecodedImage image;
+    bool decoded = true;
+    EXPECT_EQ(printedBy([&] { decoded = decodeImage(path, image); }), line) << path;
+    EXPECT_FALSE(decoded) << path;
+    std::vector<unsigned char> ramp;
+    EXPECT_EQ(printedBy([&] { ramp = decodeColourRamp(path); }), line) << path;
+    EXPECT_EQ(ramp, std::vector<unsigned char>(kColourRampTexels * 3, 0)) << path;
+}
+
+TEST(HardeningImageTest, CorruptPngThatFailsAnAssertionInsideSoilIsReportedNotFatal)
+{
+    expectRefused(kData + "png_bad_huffman_lengths.png", kDecoderLine);
+}
+
+TEST(HardeningImageTest, FormatsWhoseReadersTrustTheirHeadersNeverReachSoil)
+{
+    // Fuzzer finds: a BMP whose failed decode leaked SOIL's buffer; 35 bytes of TGA that decoded
+    // as an 8960 x 11283 image of padding in seconds.
+    expectRefused(kData + "corrupt_short_palette.bmp", kUnknownLine);
+    expectRefused(kData + "tga_huge_from_35_bytes.tga", kUnknownLine);
+    // Headers whose sizes overflow SOIL's arithmetic: each crashed it outright.
+    expectRefused(writeBytes("huge.tga", tgaClaiming(65535, 65535)), kUnknownLine);
+    expectRefused(writeBytes("huge.bmp", bmpClaiming(0x10000, 0x10000)), kUnknownLine);
+    expectRefused(writeBytes("empty.png", {}), kUnknownLine);
+}
+
+TEST(HardeningImageTest, MissingFileKeepsSoilsOwnReason)
+{
+    expectRefused(kData + "no_such_image.png", "SOIL loading error: 'Unable to open file'\n");
+}
+
+TEST(HardeningImageTest, GoodPngAndJpegStillDecode)
+{
+    DecodedImage rgb, greyAlpha, jpeg;
+    ASSERT_TRUE(decodeImage(kData + "rgb.png", rgb));
+    EXPECT_EQ(rgb.width, 4);
+    EXPECT_EQ(rgb.height, 3);
+    EXPECT_EQ(rgb.channels, 3);
+    EXPECT_EQ(rgb.pixels.size(), 4u * 3u * 3u);
+    // The gradient runs from red at the top to blue at the bottom.
+    EXPECT_GT(rgb.pixels[0], 200);
+    EXPECT_GT(rgb.pixels[rgb.pixels.size() - 1], 200);
+
+    ASSERT_TRUE(decodeImage(kData + "greyalpha.png", greyAlpha));
+    EXPECT_EQ(greyAlpha.channels, 4);
+    ASSERT_EQ(greyAlpha.pixels.size(), 3u * 2u * 4u);
+    EXPECT_EQ(greyAlpha.pixels[0], greyAlpha.pixels[1]);
+    EXPECT_EQ(greyAlpha.pixels[0], greyAlpha.pixels[2]);
+    EXPECT_NEAR(greyAlpha.pixels[3], 128, 1);
+
+    ASSERT_TRUE(decodeImage(kData + "rgb.jpg", jpeg));
+    EXPECT_EQ(jpeg.width, 8);
+    EXPECT_EQ(jpeg.channels, 3);
+
+    const std::vector<unsigned char> ramp = decodeColourRamp(kData + "rgb.png");
+    EXPECT_EQ(std::vector<unsigned char>(ramp.begin(), ramp.begin() + 3),
+              std::vector<unsigned char>(rgb.pixels.begin(), rgb.pixels.begin() + 3));
+}
+
+TEST(HardeningImageTest, ColourRampRepeatsTheLastPixelAndNeverReadsPastTheImage)
+{
+    // Exactly two pixels on the heap, so a read past them is caught by the sanitizers.
+    const std::vector<unsigned char> two = {1, 2, 3, 4, 5, 6};
+    const std::vector<unsigned char> ramp = fillColourRamp(two.data(), 2);
+    ASSERT_EQ(ramp.size(), size_t(kColourRampTexels) * 3);
+    EXPECT_EQ(ramp[0], 1);
+    for (size_t texel = 1; texel < size_t(kColourRampTexels); ++texel)
+        EXPECT_EQ(ramp[texel * 3 + 2], 6) << texel;
+    EXPECT_EQ(fillColourRamp(nullptr, 0), std::vector<unsigned char>(kColourRampTexels * 3, 0));
+}
+
+TEST(HardeningImageTest, MipChainOfOddAndThinImagesStaysInsideEachLevel)
+{
+    DecodedImage image;
+    image.width = 5;
+    image.height = 1;
+    image.channels = 3;
+    image.pixels.assign(5 * 3, 90);
+    flipRows(image);
+    int levels = 0;
+    while (image.width > 1 || image.height > 1) {
+        image = halveImage(image);
+        ASSERT_EQ(image.pixels.size(), size_t(image.width) * size_t(image.height) * 3);
+        ++levels;
+    }
+    EXPECT_EQ(levels, 2);
+    EXPECT_EQ(image.pixels[0], 90);
+}
+
+}  // namespace
