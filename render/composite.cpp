@@ -43,6 +43,12 @@ void Renderer::renderComposite(const FrameScene& scene)
     program.setMat4(glm::value_ptr(starMatrix), "uLensStarMatrix");
 
     checkGlError();
+    // The occlusion and the focus factor are full size, read at the pixel's own texel centre
+    // (the scene colour target filters nearest of its own).
+    texelSampler.bind(1);
+    texelSampler.bind(6);
     quad.draw();
+    texelSampler.unbind(1);
+    texelSampler.unbind(6);
     checkGlError();
 }

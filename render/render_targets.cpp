@@ -138,3 +138,34 @@ void FullScreenQuad::release()
     deleteBuffer(vertexBuffer);
     deleteBuffer(elementBuffer);
 }
+
+void TexelSampler::create()
+{
+    release();
+    if (!GLEW_VERSION_3_3 && !GLEW_ARB_sampler_objects)
+        return;
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+void TexelSampler::bind(GLuint unit) const
+{
+    if (sampler)
+        glBindSampler(unit, sampler);
+}
+
+void TexelSampler::unbind(GLuint unit) const
+{
+    if (sampler)
+        glBindSampler(unit, 0);
+}
+
+void TexelSampler::release()
+{
+    if (sampler)
+        glDeleteSamplers(1, &sampler);
+    sampler = 0;
+}

@@ -43,3 +43,19 @@ struct FullScreenQuad {
     void draw() const;
     void release();
 };
+
+// Nearest filtering with clamped edges, bound over a texture unit while a pass reads that unit
+// only at texel centres: the same-size blurs, the occlusion pass's depth and the composite's
+// full-size inputs. At a texel centre linear and nearest filtering give the same value, but
+// llvmpipe compiles the filter into the shader, and a nearest fetch there costs about a
+// quarter of a linear one. The targets keep their own linear filters for the passes that do
+// sample between texels. Sampler objects came with GL 3.3: where the driver has none, bind and
+// unbind do nothing and the targets' own filters give the same picture.
+struct TexelSampler {
+    GLuint sampler = 0;
+
+    void create();
+    void bind(GLuint unit) const;
+    void unbind(GLuint unit) const;
+    void release();
+};

@@ -73,6 +73,7 @@ void Renderer::createRenderTargets(int width, int height)
     lensColorTex = loadTexture1D("models/lenscolor.png");
     targets.create(width, height);
     quad.create();
+    texelSampler.create();
     ssao.create(width, height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_DEPTH_TEST);
@@ -90,6 +91,7 @@ void Renderer::release()
 {
     targets.release();
     quad.release();
+    texelSampler.release();
     ssao.release();
     skyBox.release();
     particles.release();
@@ -125,6 +127,7 @@ void Renderer::separableBlur(GLuint targetFbo, GLuint sourceTex, GLuint scratchF
     blurProgram.setVec2Array(kAlongX, 1, "ScaleU");
     blurProgram.setInt(blurRadius, "uBlurRadius");
     blurProgram.setTexture2D(sourceTex, "textureSource", 0);
+    texelSampler.bind(0);
     quad.draw();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
@@ -135,6 +138,7 @@ void Renderer::separableBlur(GLuint targetFbo, GLuint sourceTex, GLuint scratchF
     blurProgram.setInt(blurRadius, "uBlurRadius");
     blurProgram.setTexture2D(scratchTex, "textureSource", 0);
     quad.draw();
+    texelSampler.unbind(0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
     glEnable(GL_DEPTH_TEST);

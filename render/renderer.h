@@ -95,6 +95,7 @@ public:
 
     RenderTargets targets;
     FullScreenQuad quad;
+    TexelSampler texelSampler;
     SsaoKernel ssao;
     SkyBox skyBox;
     ParticleSystem particles;

@@ -151,7 +151,10 @@ void Renderer::renderSsao(const FrameScene& scene)
     program.setTexture2D(ssao.noiseTex, "u_rotationNoiseTexture", 2);
 
     checkGlError();
+    // ssao.frag reads depth only at texel centres.
+    texelSampler.bind(0);
     quad.draw();
+    texelSampler.unbind(0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     checkGlError();
 

@@ -1,5 +1,5 @@
-// The in-place draw timer: saves the state a reference changes (program, texture bindings,
-// active unit, depth test), times the repeat and the reference, restores, redraws.
+// The in-place draw timer: saves the state a reference changes (program, texture and sampler
+// bindings, active unit, depth test), times the repeat and the reference, restores, redraws.
 #include "bench/frame/draw_timer.h"
 
 #include <algorithm>
@@ -33,11 +33,13 @@ void DrawTimer::measure(FrameStep step, int index, const DrawRepeat& repeat)
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
     const std::size_t units = std::min(kMaxUnits, std::size_t(references.unitsUsed()));
-    std::array<GLint, kMaxUnits> bound2D{}, bound1D{};
+    std::array<GLint, kMaxUnits> bound2D{}, bound1D{}, boundSampler{};
     for (std::size_t unit = 0; unit < units; ++unit) {
         glActiveTexture(GLenum(GL_TEXTURE0 + unit));
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound2D[unit]);
         glGetIntegerv(GL_TEXTURE_BINDING_1D, &bound1D[unit]);
+        if (renderer.texelSampler.sampler)
+            glGetIntegerv(GL_SAMPLER_BINDING, &boundSampler[unit]);
     }
     const bool depthTest = glIsEnabled(GL_DEPTH_TEST);
     glDisable(GL_DEPTH_TEST);
@@ -56,6 +58,8 @@ void DrawTimer::measure(FrameStep step, int index, const DrawRepeat& repeat)
         glActiveTexture(GLenum(GL_TEXTURE0 + unit));
         glBindTexture(GL_TEXTURE_2D, GLuint(bound2D[unit]));
         glBindTexture(GL_TEXTURE_1D, GLuint(bound1D[unit]));
+        if (renderer.texelSampler.sampler)
+            glBindSampler(GLuint(unit), GLuint(boundSampler[unit]));
     }
     glActiveTexture(GLenum(activeUnit));
     glUseProgram(GLuint(program));

@@ -11,10 +11,11 @@
 
 namespace {
 
-// Blur of radius R (blurFragmentShader.frag): the centre and one linear-filtered fetch per tap pair.
+// Blur of radius R (blurFragmentShader.frag): the centre and two distances either side per
+// step, each texel at its centre through the nearest sampler.
 constexpr int blurFetches(int radius)
 {
-    return 1 + 2 * ((radius + 1) / 2);
+    return 1 + 4 * ((radius + 1) / 2);
 }
 
 }  // namespace
@@ -22,6 +23,8 @@ constexpr int blurFetches(int radius)
 const std::vector<ScreenDraw>& screenDraws()
 {
     using S = FetchSource;
+    constexpr FetchFilter kOwn = FetchFilter::Own;
+    constexpr FetchFilter kNearest = FetchFilter::Nearest;
     constexpr FetchLayout kRow = FetchLayout::Row;
     constexpr FetchLayout kColumn = FetchLayout::Column;
     constexpr FetchLayout kBlock = FetchLayout::Block;
@@ -30,41 +33,43 @@ const std::vector<ScreenDraw>& screenDraws()
         // normal (8), the rotation noise (1), 32 kernel samples scattered around the pixel;
         // background pixels stop after the centre fetch (on a GPU; llvmpipe runs the rest under
         // a mask, and so does the reference, which keeps the same branch).
-        {FrameStep::Ssao, "ssao", {{S::Depth, 42, true, kBlock}}, true},
-        // The occlusion blur, radius 20, along x into the full-size scratch target, then back.
-        {FrameStep::Ssao, "ssao blur x", {{S::Ssao, blurFetches(20), false, kRow}}},
-        {FrameStep::Ssao, "ssao blur y", {{S::FullScratch, blurFetches(20), false, kColumn}}},
+        {FrameStep::Ssao, "ssao", {{S::Depth, 42, kNearest, kBlock}}, true},
+        // The occlusion blur, radius 20, along x into the full-size scratch target, then back;
+        // the blurs read every texel of their radius at its centre.
+        {FrameStep::Ssao, "ssao blur x", {{S::Ssao, blurFetches(20), kNearest, kRow}}},
+        {FrameStep::Ssao, "ssao blur y", {{S::FullScratch, blurFetches(20), kNearest, kColumn}}},
         // downsample.frag bright pass: a 2 x 2 box of the scene (4) and the focus factor (1).
         // The focus-factor fetch sits in a branch that writeAlpha 0 does not take, but llvmpipe
         // runs both sides of a branch under a mask, so the fetch is made all the same.
-        {FrameStep::LensFlare, "bright pass", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
+        {FrameStep::LensFlare, "bright pass", {{S::SceneColor, 4, kOwn, kBlock}, {S::Normal, 1, kOwn}}},
         // The bloom blur, radius 30, at half size.
-        {FrameStep::LensFlare, "bloom blur x", {{S::Half, blurFetches(30), false, kRow}}},
-        {FrameStep::LensFlare, "bloom blur y", {{S::HalfScratch, blurFetches(30), false, kColumn}}},
+        {FrameStep::LensFlare, "bloom blur x", {{S::Half, blurFetches(30), kNearest, kRow}}},
+        {FrameStep::LensFlare, "bloom blur y", {{S::HalfScratch, blurFetches(30), kNearest, kColumn}}},
         // downsample.frag bloom add: the 2 x 2 box read from the half-size blur (4) and the
         // focus factor (1, as in the bright pass), added onto the full-size scene.
-        {FrameStep::LensFlare, "bloom add", {{S::Half, 4, false, kBlock}, {S::Normal, 1, false}}},
+        {FrameStep::LensFlare, "bloom add", {{S::Half, 4, kOwn, kBlock}, {S::Normal, 1, kOwn}}},
         // downsample.frag flare threshold: as the bright pass.
-        {FrameStep::LensFlare, "flare threshold", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
+        {FrameStep::LensFlare, "flare threshold", {{S::SceneColor, 4, kOwn, kBlock}, {S::Normal, 1, kOwn}}},
         // lensflare.frag: three fringe fetches for each of the 9 ghosts and for the halo (30),
         // the colour ramp (1). A ghost off screen is skipped by a branch, which llvmpipe runs
         // under a mask with its fetches all the same (a GPU would skip ghosts 6-8 on part of
         // the screen: 26 fetches on average). The ghosts lie along the line through the centre;
         // a row is their most favourable layout.
-        {FrameStep::LensFlare, "lens flare", {{S::Half, 30, false, kRow}, {S::LensColor, 1, false}}},
+        {FrameStep::LensFlare, "lens flare", {{S::Half, 30, kOwn, kRow}, {S::LensColor, 1, kOwn}}},
         // The flare blur, radius 24, at half size.
-        {FrameStep::LensFlare, "flare blur x", {{S::Flare, blurFetches(24), false, kRow}}},
-        {FrameStep::LensFlare, "flare blur y", {{S::HalfScratch, blurFetches(24), false, kColumn}}},
+        {FrameStep::LensFlare, "flare blur x", {{S::Flare, blurFetches(24), kNearest, kRow}}},
+        {FrameStep::LensFlare, "flare blur y", {{S::HalfScratch, blurFetches(24), kNearest, kColumn}}},
         // downsample.frag depth-of-field copy: the 2 x 2 box (4) and the focus factor (1).
-        {FrameStep::DepthOfField, "dof copy", {{S::SceneColor, 4, false, kBlock}, {S::Normal, 1, false}}},
+        {FrameStep::DepthOfField, "dof copy", {{S::SceneColor, 4, kOwn, kBlock}, {S::Normal, 1, kOwn}}},
         // gauss25TapX/Y.frag: 25 taps through 13 linear-filtered fetches.
-        {FrameStep::DepthOfField, "dof gauss x", {{S::Half, 13, false, kRow}}},
-        {FrameStep::DepthOfField, "dof gauss y", {{S::HalfScratch, 13, false, kColumn}}},
+        {FrameStep::DepthOfField, "dof gauss x", {{S::Half, 13, kOwn, kRow}}},
+        {FrameStep::DepthOfField, "dof gauss y", {{S::HalfScratch, 13, kOwn, kColumn}}},
         // quadShader.frag: scene, occlusion, blurred copy, focus factor, flare, lens dirt and
-        // star-burst, one fetch each, into the window.
+        // star-burst, one fetch each, into the window; occlusion and focus factor at the
+        // pixel's own texel centre.
         {FrameStep::Composite, "composite",
-         {{S::SceneColor, 1, false}, {S::Ssao, 1, false}, {S::Half, 1, false}, {S::Normal, 1, false},
-          {S::Flare, 1, false}, {S::LensDirt, 1, false}, {S::LensStar, 1, false}}},
+         {{S::SceneColor, 1, kOwn}, {S::Ssao, 1, kNearest}, {S::Half, 1, kOwn}, {S::Normal, 1, kOwn},
+          {S::Flare, 1, kOwn}, {S::LensDirt, 1, kOwn}, {S::LensStar, 1, kOwn}}},
     };
     return table;
 }
@@ -135,24 +140,19 @@ std::string referenceSource(const ScreenDraw& draw)
     for (std::size_t g = 0; g < draw.groups.size(); ++g)
         glsl << "uniform sampler" << (draw.groups[g].source == FetchSource::LensColor ? "1D" : "2D")
              << " source" << g << ";\n";
-    glsl << "void main()\n{\n    ivec2 texel = ivec2(gl_FragCoord.xy);\n    vec4 sum = vec4(0.0);\n";
+    glsl << "void main()\n{\n    vec4 sum = vec4(0.0);\n";
     for (std::size_t g = 0; g < draw.groups.size(); ++g) {
         const FetchGroup& group = draw.groups[g];
         const std::string sampler = "source" + std::to_string(g);
         const bool oneD = group.source == FetchSource::LensColor;
         if (oneD)
             glsl << "    float step" << g << " = 1.0 / float(textureSize(" << sampler << ", 0));\n";
-        else if (group.texelExact)
-            glsl << "    ivec2 last" << g << " = textureSize(" << sampler << ", 0) - 1;\n";
         else
             glsl << "    vec2 step" << g << " = 1.0 / vec2(textureSize(" << sampler << ", 0));\n";
         for (int i = 0; i < group.count; ++i) {
             const glm::ivec2 offset = fetchOffset(group.layout, i, group.count);
             if (oneD)
                 glsl << "    sum += texture(" << sampler << ", uv.x + " << offset.x << ".0 * step" << g << ");\n";
-            else if (group.texelExact)
-                glsl << "    sum += texelFetch(" << sampler << ", min(texel + ivec2(" << offset.x << ", " << offset.y
-                     << "), last" << g << "), 0);\n";
             else
                 glsl << "    sum += texture(" << sampler << ", uv + vec2(" << offset.x << ".0, " << offset.y
                      << ".0) * step" << g << ");\n";
@@ -217,6 +217,10 @@ bool FetchReferences::bind(int entry, const Renderer& renderer) const
         const bool oneD = draw.groups[g].source == FetchSource::LensColor;
         glActiveTexture(GLenum(GL_TEXTURE0 + g));
         glBindTexture(oneD ? GL_TEXTURE_1D : GL_TEXTURE_2D, sourceTexture(renderer, draw.groups[g].source));
+        if (draw.groups[g].filter == FetchFilter::Nearest)
+            renderer.texelSampler.bind(GLuint(g));
+        else
+            renderer.texelSampler.unbind(GLuint(g));
     }
     return true;
 }

@@ -22,10 +22,14 @@ enum class FetchSource {
 // own: along a row, along a column, or over a square block (a box filter, scattered samples).
 enum class FetchLayout { Row, Column, Block };
 
+// How a group's fetches are filtered: by the texture's own filter, or through the renderer's
+// nearest sampler, which the draw binds where it reads only texel centres.
+enum class FetchFilter { Own, Nearest };
+
 struct FetchGroup {
     FetchSource source;
-    int count;         // fetches per pixel from this source
-    bool texelExact;   // texelFetch (no filtering) rather than texture()
+    int count;  // fetches per pixel from this source
+    FetchFilter filter;
     FetchLayout layout = FetchLayout::Row;
 };
 
@@ -58,7 +62,7 @@ public:
     void build(const std::string& vertexSource);
     void release();
     // Makes entry's program current and binds its sources, the renderer's textures, to units
-    // 0, 1, ... . False when the entry has no program.
+    // 0, 1, ..., each with the sampler its filter asks for. False when the entry has no program.
     bool bind(int entry, const Renderer& renderer) const;
     // The largest number of texture units a reference binds.
     int unitsUsed() const;

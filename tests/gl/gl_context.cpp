@@ -45,3 +45,18 @@ int drainGlErrors()
         ++count;
     return count;
 }
+
+int boundSamplers()
+{
+    GLint activeUnit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &activeUnit);
+    int bound = 0;
+    for (GLenum unit = 0; unit < 16; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        GLint sampler = 0;
+        glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+        bound += sampler != 0;
+    }
+    glActiveTexture(GLenum(activeUnit));
+    return bound;
+}

@@ -10,3 +10,7 @@ GLFWwindow* testWindow();
 
 // Drains every queued GL error; returns how many there were.
 int drainGlErrors();
+
+// How many of the first 16 texture units have a sampler object bound; the passes bind theirs
+// only while they draw.
+int boundSamplers();

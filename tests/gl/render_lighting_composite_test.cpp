@@ -77,6 +77,7 @@ protected:
         const std::vector<MeshObject*> noMeshes;
         const FrustumPlanes planes{};
         renderer->renderComposite(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false});
+        EXPECT_EQ(boundSamplers(), 0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return readPixel(out.fbo, kTargetSize / 2, kTargetSize / 2);
     }

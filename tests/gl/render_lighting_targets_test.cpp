@@ -228,43 +228,83 @@ TEST_F(RenderLightingTargetsTest, ResizeRecreatesEveryTargetAtTheNewSize)
 TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithinTheRadius)
 {
     constexpr int kCentre = kTargetSize / 2;
-    constexpr int kRadius = 4;
     const RenderTargets& t = renderer->targets;
-    fillTexture(t.ssaoTex, kTargetSize, kTargetSize, glm::vec4(0.0f));
-    const float bright[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glBindTexture(GL_TEXTURE_2D, t.ssaoTex);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, kCentre, kCentre, 1, 1, GL_RGBA, GL_FLOAT, bright);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    // An even and an odd radius: the blur reads two distances per step, and for an odd radius
+    // the last step's outer pair must weigh nothing.
+    for (int radius : {4, 3}) {
+        SCOPED_TRACE(radius);
+        fillTexture(t.ssaoTex, kTargetSize, kTargetSize, glm::vec4(0.0f));
+        const float bright[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        glBindTexture(GL_TEXTURE_2D, t.ssaoTex);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, kCentre, kCentre, 1, 1, GL_RGBA, GL_FLOAT, bright);
+        glBindTexture(GL_TEXTURE_2D, 0);
 
-    renderer->separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, float(kRadius) + 0.9f,
-                            glm::vec2(kTargetSize));
+        renderer->separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, float(radius) + 0.9f,
+                                glm::vec2(kTargetSize));
 
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], kTargetSize);
-    EXPECT_EQ(viewport[3], kTargetSize);
-    EXPECT_EQ(drainGlErrors(), 0);
+        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], kTargetSize);
+        EXPECT_EQ(viewport[3], kTargetSize);
+        // The nearest sampler is bound only while the blur draws.
+        GLint sampler = -1;
+        glActiveTexture(GL_TEXTURE0);
+        glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+        EXPECT_EQ(sampler, 0);
+        EXPECT_EQ(drainGlErrors(), 0);
 
-    const std::vector<glm::vec4> pixels = readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
-    auto at = [&](int x, int y) { return pixels[size_t(y) * kTargetSize + size_t(x)].r; };
-    float total = 0.0f;
-    for (const glm::vec4& p : pixels)
-        total += p.r;
-    EXPECT_NEAR(total, 1.0f, 1e-3f);
+        const std::vector<glm::vec4> pixels = readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
+        auto at = [&](int x, int y) { return pixels[size_t(y) * kTargetSize + size_t(x)].r; };
+        float total = 0.0f;
+        for (const glm::vec4& p : pixels)
+            total += p.r;
+        EXPECT_NEAR(total, 1.0f, 1e-3f);
 
-    const float tolerance = 1e-3f * at(kCentre, kCentre);
-    for (int k = 1; k <= kRadius; ++k) {
-        EXPECT_NEAR(at(kCentre + k, kCentre), at(kCentre - k, kCentre), tolerance) << k;
-        EXPECT_NEAR(at(kCentre, kCentre + k), at(kCentre, kCentre - k), tolerance) << k;
-        EXPECT_NEAR(at(kCentre + k, kCentre), at(kCentre, kCentre + k), tolerance) << k;
-        EXPECT_NEAR(at(kCentre + k, kCentre + k), at(kCentre - k, kCentre - k), tolerance) << k;
-        EXPECT_LT(at(kCentre + k, kCentre), at(kCentre + k - 1, kCentre)) << k;
-        EXPECT_GT(at(kCentre + k, kCentre), 0.0f) << k;
+        const float tolerance = 1e-3f * at(kCentre, kCentre);
+        for (int k = 1; k <= radius; ++k) {
+            EXPECT_NEAR(at(kCentre + k, kCentre), at(kCentre - k, kCentre), tolerance) << k;
+            EXPECT_NEAR(at(kCentre, kCentre + k), at(kCentre, kCentre - k), tolerance) << k;
+            EXPECT_NEAR(at(kCentre + k, kCentre), at(kCentre, kCentre + k), tolerance) << k;
+            EXPECT_NEAR(at(kCentre + k, kCentre + k), at(kCentre - k, kCentre - k), tolerance) << k;
+            EXPECT_LT(at(kCentre + k, kCentre), at(kCentre + k - 1, kCentre)) << k;
+            EXPECT_GT(at(kCentre + k, kCentre), 0.0f) << k;
+        }
+        // The radius is truncated: nothing reaches the texel beyond it.
+        EXPECT_EQ(at(kCentre + radius + 1, kCentre), 0.0f);
+        EXPECT_EQ(at(kCentre, kCentre - radius - 1), 0.0f);
     }
-    // The radius is truncated to 4 texels: nothing reaches the fifth.
-    EXPECT_EQ(at(kCentre + kRadius + 1, kCentre), 0.0f);
-    EXPECT_EQ(at(kCentre, kCentre - kRadius - 1), 0.0f);
+}
+
+TEST_F(RenderLightingTargetsTest, BlurReadsOnlyTexelCentresSoTheNearestSamplerChangesNothing)
+{
+    // A pattern with a different value in every texel: any fetch between texels would differ
+    // between nearest and linear filtering.
+    const RenderTargets& t = renderer->targets;
+    std::vector<float> pattern(size_t(kTargetSize) * kTargetSize * 4);
+    for (size_t i = 0; i < pattern.size(); ++i)
+        pattern[i] = float((i * 7919u) % 101u) / 100.0f;
+    const auto blurred = [&] {
+        glBindTexture(GL_TEXTURE_2D, t.ssaoTex);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kTargetSize, kTargetSize, GL_RGBA, GL_FLOAT, pattern.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        renderer->separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, 5.0f,
+                                glm::vec2(kTargetSize));
+        return readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
+    };
+
+    ASSERT_NE(renderer->texelSampler.sampler, 0u) << "this driver has sampler objects";
+    const std::vector<glm::vec4> nearest = blurred();
+    const GLuint sampler = renderer->texelSampler.sampler;
+    renderer->texelSampler.sampler = 0;  // as on a driver without sampler objects
+    const std::vector<glm::vec4> linear = blurred();
+    renderer->texelSampler.sampler = sampler;
+
+    float largest = 0.0f;
+    for (size_t i = 0; i < nearest.size(); ++i)
+        largest = std::max(largest, glm::length(nearest[i] - linear[i]));
+    EXPECT_LT(largest, 1e-4f);
+    EXPECT_EQ(drainGlErrors(), 0);
 }
 
 }  // namespace

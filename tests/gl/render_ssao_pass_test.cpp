@@ -186,6 +186,7 @@ TEST_F(RenderSsaoPassTest, CreaseIsOccludedWhileFlatGroundAndBackgroundStayOpen)
     }));
     renderer.renderNormalDepth(scene());
     renderer.renderSsao(scene());
+    EXPECT_EQ(boundSamplers(), 0);
     const std::vector<float> texels = readTexture(renderer.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
 
     // The crease projects to window row (1 - 1 / (8 tan 22.5)) / 2 * 240, about 84.
