@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -157,6 +158,42 @@ TEST(HardeningImageTest, MipChainOfOddAndThinImagesStaysInsideEachLevel)
     }
     EXPECT_EQ(levels, 2);
     EXPECT_EQ(image.pixels[0], 90);
+}
+
+TEST(HardeningImageTest, MipLevelIsTheRoundedMeanOfEachTwoByTwoBlockForEverySideAndChannelCount)
+{
+    // The plain definition: block (2x, 2y)..(2x + 1, 2y + 1), coordinates clamped to the image.
+    const auto expected = [](const DecodedImage& src, int x, int y, int k) {
+        const auto at = [&](int px, int py) {
+            px = std::min(px, src.width - 1);
+            py = std::min(py, src.height - 1);
+            return int(src.pixels[(size_t(py) * size_t(src.width) + size_t(px)) * size_t(src.channels) + size_t(k)]);
+        };
+        return (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) + at(2 * x + 1, 2 * y + 1) + 2) / 4;
+    };
+    unsigned seed = 12345;
+    for (int channels = 1; channels <= 4; ++channels)
+        for (const auto& [width, height] : std::vector<std::pair<int, int>>{{8, 4}, {7, 5}, {1, 6}, {6, 1}, {1, 1}, {3, 2}}) {
+            SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(channels));
+            DecodedImage src;
+            src.width = width;
+            src.height = height;
+            src.channels = channels;
+            for (int i = 0; i < width * height * channels; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                src.pixels.push_back(static_cast<unsigned char>(seed >> 16));
+            }
+            const DecodedImage dst = halveImage(src);
+            ASSERT_EQ(dst.width, std::max(1, width / 2));
+            ASSERT_EQ(dst.height, std::max(1, height / 2));
+            ASSERT_EQ(dst.pixels.size(), size_t(dst.width) * size_t(dst.height) * size_t(channels));
+            for (int y = 0; y < dst.height; ++y)
+                for (int x = 0; x < dst.width; ++x)
+                    for (int k = 0; k < channels; ++k)
+                        ASSERT_EQ(int(dst.pixels[(size_t(y) * size_t(dst.width) + size_t(x)) * size_t(channels) + size_t(k)]),
+                                  expected(src, x, y, k))
+                            << x << "," << y << " channel " << k;
+        }
 }
 
 }  // namespace
