@@ -2,6 +2,7 @@
 #include "app/application.h"
 
 #include "resources/gl_error.h"
+#include "scene/texture.h"
 
 #include <cstdio>
 
@@ -33,6 +34,7 @@ void onWindowSize(GLFWwindow* window, int width, int height)
 Application::Application(int width, int height, WindowMode mode)
 {
     startUpStamps.stamp(StartUpStep::Begin);
+    prefetchImages(startUpImages());
     if (!openWindow(width, height, mode))
         return;
     startUpStamps.stamp(StartUpStep::WindowAndContext);
@@ -81,6 +83,7 @@ void Application::startUp(int width, int height)
 
 Application::~Application()
 {
+    dropPrefetchedImages();
     if (!window)
         return;
     deleteSceneObjects();

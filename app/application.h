@@ -101,6 +101,9 @@ private:
     }
     void startUp(int width, int height);
     // Scene set-up steps and teardown (scene_setup.cpp).
+    // The image files start-up loads (the lens colour ramp, decoded as RGB, aside): decoded
+    // ahead, in child processes started before the window opens.
+    static std::vector<std::string> startUpImages();
     void placeCamera();
     void createMeshes();
     void createLights();

@@ -3,10 +3,19 @@
 // the animation its objects. Reads the scene's files under models/; writes the Application's lists.
 #include "app/application.h"
 
+#include "render/sky_box.h"
 #include "scene/obj_loader.h"
 
 namespace {
 constexpr float kLightIntensity = 200.0f;
+// The meshes' texture files, named once for createMeshes and for the start-up prefetch.
+constexpr const char* kRocketTexture = "models/rocket/jupitertex.png";
+constexpr const char* kProbeTexture = "models/deepSpace1/deepSpace1_diffuse.png";
+constexpr const char* kProbeNormalMap = "models/deepSpace1/deepSpace1_normal.png";
+constexpr const char* kPhobosTexture = "models/phobos/phobos.jpg";
+constexpr const char* kEarthTexture = "models/earth/Earth2.png";
+constexpr const char* kEarthNormalMap = "models/earth/Earth-normal-8k2.jpg";
+constexpr const char* kSunTexture = "models/earth/white.png";
 const glm::vec3 kSunPosition(0.0f, 8.0f, 70.0f);  // the white sphere sits on the first directional light
 }  // namespace
 
@@ -66,6 +75,12 @@ DirectionalLight* Application::addDirectionalLight(const glm::vec3& color, float
     return addLight<DirectionalLight>(color, intensity);
 }
 
+std::vector<std::string> Application::startUpImages()
+{
+    return {kLensStarFile, kLensDirtFile, kStarFieldFile, kRocketTexture, kProbeTexture, kProbeNormalMap,
+            kPhobosTexture, kEarthTexture, kEarthNormalMap, kSunTexture};
+}
+
 void Application::placeCamera()
 {
     camera.setPosition(kCameraStartPosition);
@@ -78,7 +93,7 @@ void Application::createMeshes()
     bunny->diffuseColor = glm::vec4(0.5f);
     bunny->computeBoundingSphere();
 
-    rocket = addTexturedMesh("models/rocket/rocketPiv2.obj", "models/rocket/jupitertex.png");
+    rocket = addTexturedMesh("models/rocket/rocketPiv2.obj", kRocketTexture);
     rocket->scaleBy(2.0f);
     rocket->setPosition(glm::vec3(10.0f, 7.0f, 15.0f));
     rocket->roll(90.0f);
@@ -90,21 +105,18 @@ void Application::createMeshes()
     asteroid->setPosition(glm::vec3(-4.5f, 6.0f, 40.0f));
     asteroid->scaleBy(0.25f);
 
-    deepSpace1 = addMeshWithNormalMap("models/deepSpace1/deepSpace1.obj",
-                                      "models/deepSpace1/deepSpace1_diffuse.png",
-                                      "models/deepSpace1/deepSpace1_normal.png");
+    deepSpace1 = addMeshWithNormalMap("models/deepSpace1/deepSpace1.obj", kProbeTexture, kProbeNormalMap);
     deepSpace1->scaleBy(0.3f);
 
-    phobos = addTexturedMesh("models/phobos/phobosTriUV.obj", "models/phobos/phobos.jpg");
+    phobos = addTexturedMesh("models/phobos/phobosTriUV.obj", kPhobosTexture);
     phobos->scaleBy(0.15f);
     phobos->setPosition(glm::vec3(-6.5f, 6.0f, 30.0f));
 
-    earth = addMeshWithNormalMap("models/earth/earthBlend.obj", "models/earth/Earth2.png",
-                                 "models/earth/Earth-normal-8k2.jpg");
+    earth = addMeshWithNormalMap("models/earth/earthBlend.obj", kEarthTexture, kEarthNormalMap);
     earth->scaleBy(5.0f);
     earth->setPosition(glm::vec3(0.0f, 0.0f, 15.0f));
 
-    sunSphere = addUnlitMesh("models/earth/earthBlend.obj", "models/earth/white.png");
+    sunSphere = addUnlitMesh("models/earth/earthBlend.obj", kSunTexture);
     sunSphere->scaleBy(5.0f);
     sunSphere->setPosition(kSunPosition);
 }

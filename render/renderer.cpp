@@ -68,9 +68,9 @@ void Renderer::createRenderTargets(int width, int height)
 {
     for (GLuint* texture : {&lensStarTex, &lensDirtTex, &lensColorTex})
         deleteTexture(*texture);
-    lensStarTex = loadTexture("models/lensstar.png");
-    lensDirtTex = loadTexture("models/lensdirt.png");
-    lensColorTex = loadTexture1D("models/lenscolor.png");
+    lensStarTex = loadTexture(kLensStarFile);
+    lensDirtTex = loadTexture(kLensDirtFile);
+    lensColorTex = loadTexture1D(kLensColorFile);
     targets.create(width, height);
     quad.create();
     texelSampler.create();

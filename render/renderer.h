@@ -29,6 +29,11 @@ struct FrameScene {
     bool rocketView;
 };
 
+// The lens images that createRenderTargets loads.
+constexpr const char* kLensStarFile = "models/lensstar.png";
+constexpr const char* kLensDirtFile = "models/lensdirt.png";
+constexpr const char* kLensColorFile = "models/lenscolor.png";
+
 // Scale and bias of one downsample step: out = max(0, texel * scale + bias).
 struct DownsampleParams {
     float scale;

@@ -43,7 +43,7 @@ void SkyBox::init()
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    cubeMap = loadCubeMap("models/starfield2.png");
+    cubeMap = loadCubeMap(kStarFieldFile);
     loadShaders(program, "shaders/skyBox.vert", "shaders/skyBox.frag");
 }
 

@@ -8,9 +8,12 @@
 #include <GL/glew.h>
 #include <glm/glm.hpp>
 
+// The star-field image on every face of the cube map.
+constexpr const char* kStarFieldFile = "models/starfield2.png";
+
 class SkyBox {
 public:
-    // Uploads the cube, loads "models/starfield2.png" and the program. Call after the render targets.
+    // Uploads the cube, loads kStarFieldFile and the program. Call after the render targets.
     void init();
     void draw(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& eyePosition);
     void release();

@@ -1,5 +1,6 @@
 // Texture loading: owns the path from an image file to a GL texture. SOIL decodes the file, in a
-// child process that may crash on a corrupt file without taking the program along; this unit
+// child process that may crash on a corrupt file without taking the program along; files named
+// ahead of time are decoded by such children while start-up goes on. This unit
 // expands grey images to colour, flips rows, builds the mip chain, compresses to DXT when the
 // driver offers S3TC, and uploads. It leaves the texture unbound and the unpack alignment as it
 // found it; failures go to standard output as one SOIL line each.
@@ -14,9 +15,11 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -119,47 +122,172 @@ bool readAll(int fd, void* data, size_t size)
     ::_exit(sent ? 0 : 1);
 }
 
-// SOIL_load_image, in a child process: SOIL's decoders stop with a failed assertion or a crash on
-// some corrupt files (a damaged compressed stream in a PNG is enough), and only the child goes
-// down then. Fills image (channels as decoded) and returns true, or prints the SOIL line and
-// returns false. pixels holds storedChannels per pixel: forceChannels, or the file's own count.
-bool loadImage(const std::string& path, int forceChannels, DecodeHeader& header, std::vector<unsigned char>& pixels)
+// What a decode gives: the pixels, or why there are none.
+struct Decoded {
+    bool ok = false;
+    std::string reason;  // SOIL's text when not ok
+    DecodeHeader header;
+    std::vector<unsigned char> pixels;
+};
+
+// A decode under way in a child process, or one that failed before it could start.
+struct StartedDecode {
+    pid_t child = -1;
+    int fd = -1;                   // the read end of the child's pipe
+    const char* failure = nullptr;  // set when no child was started
+};
+
+// Starts SOIL_load_image in a child process: SOIL's decoders stop with a failed assertion or a
+// crash on some corrupt files (a damaged compressed stream in a PNG is enough), and only the
+// child goes down then. The child sends its result through a pipe and ends; it decodes at low
+// priority when it runs ahead of the program (background), so that start-up keeps its core.
+// fdsToClose are other decodes' pipes, which the child has no business holding.
+StartedDecode startDecode(const std::string& path, int forceChannels, bool background,
+                          const std::vector<int>& fdsToClose = {})
 {
-    const auto fail = [](const char* reason) {
-        std::printf("SOIL loading error: '%s'\n", reason);
-        return false;
-    };
-    if (!soilMayRead(path))
-        return fail(kUnknownType);
+    StartedDecode started;
+    if (!soilMayRead(path)) {
+        started.failure = kUnknownType;
+        return started;
+    }
     int fds[2];
-    if (::pipe(fds) != 0)
-        return fail(kDecoderFailed);
+    if (::pipe(fds) != 0) {
+        started.failure = kDecoderFailed;
+        return started;
+    }
     ::fcntl(fds[1], F_SETPIPE_SZ, kPipeBytes);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    started.child = ::fork();
+    if (started.child == 0) {
         ::close(fds[0]);
+        for (int fd : fdsToClose)
+            ::close(fd);
+        if (background)
+            ::nice(10);
         decodeForParent(fds[1], path, forceChannels);
     }
     ::close(fds[1]);
-    bool received = child > 0 && readAll(fds[0], &header, sizeof header);
+    started.fd = fds[0];
+    return started;
+}
+
+// Reads a started decode's result and reaps its child. pixels holds header.storedChannels per
+// pixel: forceChannels, or the file's own count. Prints nothing, so that a decode may run ahead
+// of the load that reports it.
+Decoded finishDecode(const StartedDecode& started)
+{
+    Decoded result;
+    if (started.failure) {
+        result.reason = started.failure;
+        return result;
+    }
+    DecodeHeader& header = result.header;
+    bool received = started.child > 0 && readAll(started.fd, &header, sizeof header);
     header.reason[sizeof header.reason - 1] = '\0';
     if (received && header.width > 0) {
-        pixels.resize(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
-                      static_cast<size_t>(header.storedChannels));
-        received = readAll(fds[0], pixels.data(), pixels.size());
+        result.pixels.resize(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
+                             static_cast<size_t>(header.storedChannels));
+        received = readAll(started.fd, result.pixels.data(), result.pixels.size());
     }
-    ::close(fds[0]);
+    ::close(started.fd);
     int status = 0;
-    while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (started.child > 0 && ::waitpid(started.child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return fail(kDecoderFailed);
-    if (header.width <= 0)
-        return fail(header.reason);
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        result.reason = kDecoderFailed;
+        result.pixels.clear();
+    } else if (header.width <= 0) {
+        result.reason = header.reason;
+    } else {
+        result.ok = true;
+    }
+    return result;
+}
+
+// Decodes started ahead of their loads, one child process each, all at once: the children decode
+// side by side on the cores the program leaves idle and wait, finished, for their load to read
+// them. Starting them all from the calling thread (start-up's, before the window and the
+// driver's threads exist) keeps every fork in a single-threaded process.
+class ImagePrefetch {
+public:
+    ~ImagePrefetch() { drop(); }
+
+    void start(const std::vector<std::string>& paths)
+    {
+        for (const std::string& path : paths) {
+            if (pending.count(path))
+                continue;
+            std::vector<int> otherPipes;
+            for (const auto& entry : pending)
+                if (entry.second.fd >= 0)
+                    otherPipes.push_back(entry.second.fd);
+            pending.emplace(path, startDecode(path, SOIL_LOAD_AUTO, true, otherPipes));
+        }
+    }
+
+    // Finishes the decode of path started ahead, waiting for it if needed; false when none was
+    // started (or its result was taken already).
+    bool take(const std::string& path, Decoded& result)
+    {
+        const auto found = pending.find(path);
+        if (found == pending.end())
+            return false;
+        result = finishDecode(found->second);
+        pending.erase(found);
+        return true;
+    }
+
+    // Ends every decode no load has taken.
+    void drop()
+    {
+        for (const auto& entry : pending) {
+            const StartedDecode& started = entry.second;
+            if (started.child <= 0)
+                continue;
+            ::kill(started.child, SIGKILL);
+            ::close(started.fd);
+            while (::waitpid(started.child, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        pending.clear();
+    }
+
+private:
+    std::map<std::string, StartedDecode> pending;
+};
+
+ImagePrefetch& imagePrefetch()
+{
+    static ImagePrefetch prefetch;
+    return prefetch;
+}
+
+// The decode of path, prefetched or made now (only SOIL_LOAD_AUTO decodes are prefetched);
+// prints the SOIL line on failure.
+bool loadImage(const std::string& path, int forceChannels, DecodeHeader& header, std::vector<unsigned char>& pixels)
+{
+    Decoded decoded;
+    if (forceChannels != SOIL_LOAD_AUTO || !imagePrefetch().take(path, decoded))
+        decoded = finishDecode(startDecode(path, forceChannels, false));
+    if (!decoded.ok) {
+        std::printf("SOIL loading error: '%s'\n", decoded.reason.c_str());
+        return false;
+    }
+    header = decoded.header;
+    pixels = std::move(decoded.pixels);
     return true;
 }
 
 }  // namespace
+
+void prefetchImages(const std::vector<std::string>& paths)
+{
+    imagePrefetch().start(paths);
+}
+
+void dropPrefetchedImages()
+{
+    imagePrefetch().drop();
+}
 
 bool decodeImage(const std::string& path, DecodedImage& image)
 {

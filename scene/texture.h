@@ -24,6 +24,14 @@ struct DecodedImage {
 // has no luminance formats. Prints the SOIL line and returns false when decoding fails or the
 // file is neither a PNG nor a JPEG.
 bool decodeImage(const std::string& path, DecodedImage& image);
+// Starts decoding these files (each as decodeImage would), each in a child process of low
+// priority, so that a later decodeImage, loadTexture or loadCubeMap of one of them waits at most
+// for the rest of its decode instead of decoding it again. Nothing is printed until such a load
+// takes the result; each result is taken once; a file already started is not started again.
+// Call it while the process has one thread (before the window opens): the children are forked.
+void prefetchImages(const std::vector<std::string>& paths);
+// Ends the decodes no load has taken.
+void dropPrefetchedImages();
 // Reverses the order of the rows in place.
 void flipRows(DecodedImage& image);
 // The next mip level: 2 x 2 averages, sides max(1, floor(side / 2)).
