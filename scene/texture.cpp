@@ -241,10 +241,11 @@ public:
     {
         for (const auto& entry : pending) {
             const StartedDecode& started = entry.second;
+            if (started.fd >= 0)
+                ::close(started.fd);
             if (started.child <= 0)
                 continue;
             ::kill(started.child, SIGKILL);
-            ::close(started.fd);
             while (::waitpid(started.child, nullptr, 0) < 0 && errno == EINTR) {
             }
         }
