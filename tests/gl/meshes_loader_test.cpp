@@ -4,25 +4,16 @@
 #include "gl/meshes_image_files.h"
 #include "scene/obj_loader.h"
 #include "unit/meshes_fixture_files.h"
+#include "test_helpers.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace {
 
 const char* const kTriangleData = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\n";
-
-template <typename Load>
-std::string printedBy(Load load)
-{
-    testing::internal::CaptureStdout();
-    load();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
 
 std::unique_ptr<MeshObject> quietMesh(const std::string& path)
 {
@@ -54,13 +45,6 @@ std::vector<glm::vec3> readVec3Buffer(GLuint buffer)
     glGetBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(out.size() * sizeof(glm::vec3)), out.data());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     return out;
-}
-
-void expectVec(const glm::vec3& actual, const glm::vec3& expected)
-{
-    EXPECT_NEAR(actual.x, expected.x, 1e-5f);
-    EXPECT_NEAR(actual.y, expected.y, 1e-5f);
-    EXPECT_NEAR(actual.z, expected.z, 1e-5f);
 }
 
 class MeshesLoaderTest : public ::testing::Test {

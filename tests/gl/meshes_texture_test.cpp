@@ -4,8 +4,8 @@
 #include "gl/meshes_image_files.h"
 #include "scene/texture.h"
 #include "unit/meshes_fixture_files.h"
+#include "test_helpers.h"
 
-#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -15,16 +15,6 @@ using Pixels = std::vector<unsigned char>;
 
 const Pixels kRed{255, 0, 0};
 const Pixels kBlue{0, 0, 255};
-
-// Runs load with standard output captured; returns what it printed.
-template <typename Load>
-std::string printedBy(Load load)
-{
-    testing::internal::CaptureStdout();
-    load();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
 
 Pixels readTexture(GLenum target, GLenum bindTarget, GLuint name, GLint level, GLenum format, size_t bytes)
 {

@@ -3,19 +3,13 @@
 // are missing still take their places, so the order holds without models/.
 #include "app/application.h"
 #include "gl_context.h"
+#include "test_helpers.h"
 
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
-
-void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 TEST(SceneSetupGLTest, StartUpBuildsTheSceneInItsOrder)
 {

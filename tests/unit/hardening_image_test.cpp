@@ -2,6 +2,7 @@
 // crafted headers that crash SOIL's own readers. Each must give one console line and a failed
 // decode (or a black ramp), never a crash or a leak; good PNG and JPEG files still decode.
 #include "scene/texture.h"
+#include "test_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -17,13 +17,6 @@
 namespace {
 
 const std::string kData = "tests/data/hardening/";
-
-std::string printedBy(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
 
 // Writes bytes to a file in the temporary folder, named for this process, and returns its path.
 std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes)

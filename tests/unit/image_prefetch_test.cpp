@@ -2,22 +2,15 @@
 // failure only when a load takes it (so the console keeps the start-up's order), and is taken
 // once; dropping forgets what no load took.
 #include "scene/texture.h"
+#include "test_helpers.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace {
 
 const std::string kData = "tests/data/hardening/";
-
-std::string printedBy(const std::function<void()>& action)
-{
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
 
 DecodedImage decoded(const std::string& path)
 {

@@ -2,6 +2,7 @@
 // coordinates, bad indices, and what counts as a read error. Several shapes: meshes_loader_test.
 #include "scene/obj_loader.h"
 #include "unit/meshes_fixture_files.h"
+#include "test_helpers.h"
 
 #include <cmath>
 #include <cstdint>
@@ -11,13 +12,6 @@ namespace {
 
 const char* const kQuadVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 const char* const kQuadTexCoords = "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
-
-void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 void expectUsableTangent(const glm::vec3& t, const glm::vec3& normal)
 {

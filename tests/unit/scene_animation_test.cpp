@@ -1,6 +1,7 @@
 // The per-frame animation: orbit placement, the once-per-frame spins of the bunny, the probe and
 // Phobos, the fixed-rate turns, and a first frame without time.
 #include "app/scene_animation.h"
+#include "test_helpers.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -11,13 +12,6 @@ struct Body : SceneObject {
     int updates = 0;
     void update() override { ++updates; }
 };
-
-void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 void expectFrame(const SceneObject& actual, const SceneObject& expected)
 {

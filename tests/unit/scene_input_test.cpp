@@ -1,6 +1,7 @@
 // Keyboard input through the key-polling seam: mode switches, free-flight keys, the scripted
 // orbit-then-chase timeline, rocketView and path recording, driven frame by frame without a window.
 #include "app/input.h"
+#include "test_helpers.h"
 
 #include <GLFW/glfw3.h>
 #include <cmath>
@@ -13,13 +14,6 @@ namespace {
 struct Body : SceneObject {
     void update() override {}
 };
-
-void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 // The camera, rocket and Earth as the Application leaves them after start-up.
 struct Rig {

@@ -1,6 +1,7 @@
 // Turns, moves and the camera's projection, orbit and chase conventions.
 #include "scene/camera.h"
 #include "scene/frustum.h"
+#include "test_helpers.h"
 
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -11,13 +12,6 @@ struct Probe : SceneObject {
     int updates = 0;
     void update() override { ++updates; }
 };
-
-void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
-{
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
 
 TEST(SceneObjectTest, DefaultFrameLooksAlongPlusZWithRightMinusX)
 {
