@@ -1,5 +1,5 @@
-// Shared by the render_ssao GL tests: meshes made of hand-written triangles, and read-back of
-// float textures.
+// Shared by the render_ssao GL tests: meshes made of hand-written triangles, a colour and depth
+// target to draw into, and read-back of float textures.
 #pragma once
 
 #include "gl_context.h"
@@ -67,5 +67,37 @@ inline std::vector<float> readTexture(GLuint texture, GLenum format, int channel
     glBindTexture(GL_TEXTURE_2D, 0);
     return texels;
 }
+
+
+// An RGBA32F colour and a DEPTH_COMPONENT32F depth texture of one size, attached to a
+// framebuffer that create leaves bound.
+struct ColourDepthTarget {
+    GLuint colour = 0, depth = 0, framebuffer = 0;
+
+    void create(int size)
+    {
+        glGenTextures(1, &colour);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, size, size, 0, GL_RGBA, GL_FLOAT, nullptr);
+        glGenTextures(1, &depth);
+        glBindTexture(GL_TEXTURE_2D, depth);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, size, size, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
+    }
+
+    // Unbinds the framebuffer and deletes all three.
+    void release()
+    {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &colour);
+        glDeleteTextures(1, &depth);
+        colour = depth = framebuffer = 0;
+    }
+};
 
 }  // namespace render_ssao_test

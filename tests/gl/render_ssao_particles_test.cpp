@@ -8,6 +8,7 @@
 
 namespace {
 
+using render_ssao_test::ColourDepthTarget;
 using render_ssao_test::readTexture;
 
 constexpr int kSize = 64;
@@ -33,18 +34,7 @@ protected:
         pool.emitterDirection = glm::vec3(1.0f, 0.0f, 0.0f);
         viewProjection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1000.0f);
 
-        glGenTextures(1, &colour);
-        glBindTexture(GL_TEXTURE_2D, colour);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kSize, kSize, 0, GL_RGBA, GL_FLOAT, nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glGenTextures(1, &depth);
-        glBindTexture(GL_TEXTURE_2D, depth);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, kSize, kSize, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glGenFramebuffers(1, &framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
+        target.create(kSize);
         glViewport(0, 0, kSize, kSize);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
@@ -55,10 +45,7 @@ protected:
 
     void TearDown() override
     {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &colour);
-        glDeleteTextures(1, &depth);
+        target.release();
         pool.release();
         pool.release();
         EXPECT_EQ(pool.particleVbo, 0u);
@@ -69,7 +56,7 @@ protected:
     // The brightest red channel of the target and how many texels are lit at all.
     std::pair<float, int> litTexels()
     {
-        const std::vector<float> texels = readTexture(colour, GL_RGBA, 4, kSize, kSize);
+        const std::vector<float> texels = readTexture(target.colour, GL_RGBA, 4, kSize, kSize);
         float brightest = 0.0f;
         int lit = 0;
         for (size_t i = 0; i < texels.size(); i += 4) {
@@ -82,7 +69,7 @@ protected:
     ProgramHandle program;
     ParticleSystem pool;
     glm::mat4 viewProjection;
-    GLuint colour = 0, depth = 0, framebuffer = 0;
+    ColourDepthTarget target;
 };
 
 TEST_F(RenderSsaoParticlesGlTest, InitLeavesEveryParticleFreeAndPointSizeToTheProgram)
@@ -131,7 +118,7 @@ TEST_F(RenderSsaoParticlesGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
 {
     pool.render(program, viewProjection, 0.05);
     EXPECT_GT(litTexels().second, 0);
-    const std::vector<float> depths = readTexture(depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
+    const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
     for (float value : depths)
         ASSERT_EQ(value, 1.0f) << "points drawn in pool order must not cut each other";
 
@@ -149,7 +136,7 @@ TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)
     const float background[4] = {0.0f, 0.0f, 100.0f, 1.0f};
     glClearBufferfv(GL_COLOR, 0, background);
     pool.render(program, viewProjection, 0.05);
-    const std::vector<float> texels = readTexture(colour, GL_RGBA, 4, kSize, kSize);
+    const std::vector<float> texels = readTexture(target.colour, GL_RGBA, 4, kSize, kSize);
     int mixed = 0;
     for (size_t i = 0; i < texels.size(); i += 4)
         mixed += texels[i] > 0.0f && texels[i + 2] > 2.0f;

@@ -8,6 +8,7 @@
 
 namespace {
 
+using render_ssao_test::ColourDepthTarget;
 using render_ssao_test::readTexture;
 
 constexpr int kSize = 32;
@@ -33,17 +34,7 @@ protected:
         glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 
-        glGenTextures(1, &colour);
-        glBindTexture(GL_TEXTURE_2D, colour);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kSize, kSize, 0, GL_RGBA, GL_FLOAT, nullptr);
-        glGenTextures(1, &depth);
-        glBindTexture(GL_TEXTURE_2D, depth);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32F, kSize, kSize, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glGenFramebuffers(1, &framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
+        target.create(kSize);
         ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
         glViewport(0, 0, kSize, kSize);
         glEnable(GL_DEPTH_TEST);
@@ -56,10 +47,7 @@ protected:
 
     void TearDown() override
     {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &colour);
-        glDeleteTextures(1, &depth);
+        target.release();
         skyBox.release();
         skyBox.release();
         EXPECT_EQ(skyBox.cubeMap, 0u);
@@ -75,7 +63,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearDepth(1.0);
         skyBox.draw(camera.projection, camera.view, camera.position);
-        return readTexture(colour, GL_RGB, 3, kSize, kSize);
+        return readTexture(target.colour, GL_RGB, 3, kSize, kSize);
     }
 
     // Window depth of a point `distance` units straight ahead under the camera's projection.
@@ -87,7 +75,7 @@ protected:
 
     SkyBox skyBox;
     Camera camera;
-    GLuint colour = 0, depth = 0, framebuffer = 0;
+    ColourDepthTarget target;
 };
 
 TEST_F(RenderSsaoSkyBoxTest, ViewLosesTheCameraTranslationForALookAtView)
@@ -124,7 +112,7 @@ TEST_F(RenderSsaoSkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
     GLboolean writes = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
     EXPECT_EQ(writes, GL_TRUE);
-    const std::vector<float> depths = readTexture(depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
+    const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
     for (float value : depths)
         ASSERT_EQ(value, 1.0f) << "the box writes no depth";
 }
