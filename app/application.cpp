@@ -31,8 +31,10 @@ void onWindowSize(GLFWwindow* window, int width, int height)
 }
 }  // namespace
 
-Application::Application(int width, int height, WindowMode mode)
+Application::Application(int width, int height, WindowMode mode, StartUpStamps* stamps)
 {
+    StartUpStamps unused;
+    StartUpStamps& startUpStamps = stamps ? *stamps : unused;
     startUpStamps.stamp(StartUpStep::Begin);
     prefetchImages(startUpImages());
     if (!openWindow(width, height, mode))
@@ -41,19 +43,18 @@ Application::Application(int width, int height, WindowMode mode)
     // Full screen, GLFW picks the closest video mode: the camera and the targets take the size
     // of the window it made, not the size asked for.
     glfwGetWindowSize(window, &width, &height);
-    startUp(width, height);
+    startUp(width, height, startUpStamps);
 }
 
 Application::Application(GLFWwindow* existingWindow) : window(existingWindow), ownsWindow(false)
 {
-    startUpStamps.stamp(StartUpStep::Begin);
-    startUpStamps.stamp(StartUpStep::WindowAndContext);
     int width = 0, height = 0;
     glfwGetWindowSize(window, &width, &height);
-    startUp(width, height);
+    StartUpStamps unused;
+    startUp(width, height, unused);
 }
 
-void Application::startUp(int width, int height)
+void Application::startUp(int width, int height, StartUpStamps& startUpStamps)
 {
     activeCamera = &camera;
     camera.followMode = false;
@@ -145,7 +146,7 @@ void Application::resize(int width, int height)
 void Application::clearFrame(const glm::vec4& colour, bool clearDepth)
 {
     glClearColor(colour.r, colour.g, colour.b, colour.a);
-    glClear(clearDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+    renderer.resources.clear(clearDepth ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
 }
 
 void Application::updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view)
@@ -168,14 +169,24 @@ int Application::run()
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window)) {
         frame(glfwGetTime());
-        glfwSwapBuffers(window);
-        glfwPollEvents();
+        present();
     }
     return 0;
 }
 
-void Application::frame(double now)
+void Application::present()
 {
+    glfwSwapBuffers(window);
+    glfwPollEvents();
+}
+
+void Application::frame(double now, FrameProbe* probe)
+{
+    const auto mark = [probe](FrameStep step) {
+        if (probe)
+            probe->mark(step);
+    };
+    renderer.resources.observer = probe;
     mark(FrameStep::Input);
     const float dt = float(now - lastFrameTime);
     lastFrameTime = now;
@@ -184,35 +195,37 @@ void Application::frame(double now)
     handleInput(dt);
     updateFrustumPlanes(camera.projection, camera.view);
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
+    const FrameResources& resources = renderer.resources;
 
     // Every earlier pass ends by binding framebuffer 0, so this clears the window.
     mark(FrameStep::WindowClear);
     clearFrame(glm::vec4(0.0f), true);
-    glClear(GL_DEPTH_BUFFER_BIT);
+    resources.clear(GL_DEPTH_BUFFER_BIT);
     mark(FrameStep::NormalDepth);
-    renderer.renderNormalDepth(scene);
+    renderer.normalDepth.render(scene, resources);
     mark(FrameStep::Ssao);
-    renderer.renderSsao(scene);
+    renderer.ssao.render(scene, resources);
     mark(FrameStep::Lighting);
-    renderer.renderLighting(scene);
+    renderer.lighting.render(scene, resources);
     mark(FrameStep::SkyBox);
-    renderer.drawSkyBox(scene);
+    renderer.skyBox.render(scene, resources);
     mark(FrameStep::Particles);
     // The exhaust leaves the nozzle, half a unit along the rocket's up axis, towards -up.
     setEmitterPosition(rocket->position + 0.5f * rocket->up + 0.02f * rocket->right);
     setEmitterDirection(-rocket->up);
-    renderer.renderParticles(scene, now);
+    renderer.particles.render(scene, resources, now);
     mark(FrameStep::Unlit);
-    renderer.renderUnlit(scene);
+    renderer.unlit.render(scene, resources);
     mark(FrameStep::LensFlare);
-    renderer.renderLensFlare(scene);
+    renderer.lensFlare.render(scene, resources);
     mark(FrameStep::DepthOfField);
-    renderer.renderDepthOfField(scene);
+    renderer.depthOfField.render(scene, resources);
     mark(FrameStep::Composite);
-    renderer.renderComposite(scene);
+    renderer.composite.render(scene, resources, renderer.lensFlare);
     checkGlError();
 
     mark(FrameStep::Animation);
     animate(dt);
     mark(FrameStep::End);
+    renderer.resources.observer = nullptr;
 }

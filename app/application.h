@@ -1,6 +1,7 @@
 // Application: owns the window and its GL context, the camera, the scene objects and the
-// renderer. The constructor runs the start-up sequence; run() is the frame loop with the
-// fixed pass order; the destructor releases everything while the context is still current.
+// renderer. The constructor runs the start-up sequence; frame() runs one frame with the fixed
+// pass order and run() is the loop around it; the destructor releases everything while the
+// context is still current.
 #pragma once
 
 #include "app/fps.h"
@@ -22,7 +23,8 @@ enum class WindowMode { Windowed, FullScreen };
 
 class Application {
 public:
-    Application(int width, int height, WindowMode mode = WindowMode::Windowed);
+    // stamps, when given, receives the end time of each start-up step (the frame benchmark's).
+    Application(int width, int height, WindowMode mode = WindowMode::Windowed, StartUpStamps* stamps = nullptr);
     // Runs the start-up sequence on a window the caller made, whose context is current and which
     // the caller keeps: the destructor leaves that window and GLFW alone. For GL tests.
     explicit Application(GLFWwindow* existingWindow);
@@ -35,7 +37,12 @@ public:
     // The frame loop: frames until the window should close. Returns 0.
     int run();
     // One frame at time now (seconds): input, every pass in order, animation. No swap, no events.
-    void frame(double now);
+    // probe, when given, is told of each step and of every driver call of this frame.
+    void frame(double now, FrameProbe* probe = nullptr);
+    // Swaps the window's buffers and handles the events that came meanwhile.
+    void present();
+    // The next frame's time step is measured from now.
+    void restartFrameClock(double now) { lastFrameTime = now; }
 
     // Window-size events: 0 x 0 (a minimised window) is ignored.
     void resize(int width, int height);
@@ -83,23 +90,13 @@ public:
     MeshObject* phobos = nullptr;
     MeshObject* asteroid = nullptr;
     MeshObject* deepSpace1 = nullptr;
-    double lastFrameTime = 0.0;
     Camera* activeCamera = nullptr;
     KeyPoller keyHeld;  // polls the window unless a test replaces it
     SceneAngles sceneAngles;
-    // Measurement seams: told of each step of frame() when set (never by the program itself),
-    // and the start-up steps' end times.
-    FrameProbe* probe = nullptr;
-    StartUpStamps startUpStamps;
 
 private:
     bool openWindow(int width, int height, WindowMode mode);
-    void mark(FrameStep step)
-    {
-        if (probe)
-            probe->mark(step);
-    }
-    void startUp(int width, int height);
+    void startUp(int width, int height, StartUpStamps& stamps);
     // Scene set-up steps and teardown (scene_setup.cpp).
     // The image files start-up loads (the lens colour ramp, decoded as RGB, aside): decoded
     // ahead, in child processes started before the window opens.
@@ -112,6 +109,7 @@ private:
     Light* addLight(const glm::vec3& color, float intensity);
 
     bool ownsWindow = true;
+    double lastFrameTime = 0.0;
 };
 
 extern const char* const kWindowTitle;

@@ -1,7 +1,10 @@
-// Measurement seams of the Application: the steps of one frame, announced to an optional probe
-// before each begins, and the time stamps of the start-up steps. The program itself installs no
-// probe and reads no stamp; the frame benchmark (bench/) does both.
+// Measurement seams of the Application: a probe handed to Application::frame, told as each step
+// of the frame begins and, through the frame resources, of every driver call the passes make;
+// and the time stamps of the start-up steps, filled when the constructor is given them. The
+// program itself passes neither; the frame benchmark (bench/) passes both.
 #pragma once
+
+#include "render/frame_resources.h"
 
 #include <array>
 #include <chrono>
@@ -25,9 +28,8 @@ enum class FrameStep {
 };
 constexpr std::size_t kFrameStepCount = std::size_t(FrameStep::End);
 
-class FrameProbe {
+class FrameProbe : public DrawObserver {
 public:
-    virtual ~FrameProbe() = default;
     // Called as a step begins (and with End as the frame's last step ends).
     virtual void mark(FrameStep step) = 0;
 };

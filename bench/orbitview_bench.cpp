@@ -5,7 +5,6 @@
 // as JSON where the command line asks. Reads shaders/ and models/ like the program.
 #include "app/application.h"
 #include "bench/frame/draw_timer.h"
-#include "bench/frame/driver_calls.h"
 #include "bench/frame/fetch_reference.h"
 #include "bench/frame/gpu_intervals.h"
 #include "bench/frame/heap_counter.h"
@@ -68,16 +67,15 @@ double frameTime(const BenchOptions& options, long frame)
     return options.fixedDt > 0.0 ? double(frame + 1) * options.fixedDt : glfwGetTime();
 }
 
-void runFirstFrame(Application& app, const BenchOptions& options, Clock::time_point processStart, Figures& figures)
+void runFirstFrame(Application& app, const BenchOptions& options, const StartUpStamps& stamps,
+                   Clock::time_point processStart, Figures& figures)
 {
-    app.lastFrameTime = options.fixedDt > 0.0 ? 0.0 : glfwGetTime();
+    app.restartFrameClock(options.fixedDt > 0.0 ? 0.0 : glfwGetTime());
     app.frame(frameTime(options, 0));
-    glfwSwapBuffers(app.window);
+    app.present();
     glFinish();
     const Clock::time_point end = Clock::now();
-    glfwPollEvents();
 
-    const StartUpStamps& stamps = app.startUpStamps;
     for (std::size_t step = 1; step < kStartUpStepCount; ++step)
         figures.startUpMs[step - 1] = milliseconds(stamps.at[step] - stamps.at[step - 1]);
     figures.firstFrameMs = milliseconds(end - stamps.at[kStartUpStepCount - 1]);
@@ -102,15 +100,13 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
             figures.steps[std::size_t(label)].gpu.push_back(ms);
     });
     StepProbe probe(gpuTiming ? &gpu : nullptr, nullptr);
-    app.probe = &probe;
-    setDrawHook(&probe);
 
     for (long frame = 1; frame < options.frames; ++frame) {
         if (gpuTiming)
             gpu.beginFrame(frame);
         const uint64_t allocationsBefore = heapAllocations();
         const Clock::time_point start = Clock::now();
-        app.frame(frameTime(options, frame));
+        app.frame(frameTime(options, frame), &probe);
         // The capture's time and allocations are the benchmark's, not the frame's.
         Clock::duration captureTime{};
         uint64_t captureAllocations = 0;
@@ -122,8 +118,7 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
             captureTime = Clock::now() - captureStart;
         }
         const Clock::time_point drawn = Clock::now();
-        glfwSwapBuffers(app.window);
-        glfwPollEvents();
+        app.present();
         const Clock::time_point end = Clock::now();
         const uint64_t allocations = heapAllocations() - allocationsBefore - captureAllocations;
         if (frame < options.warmup)
@@ -154,8 +149,6 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
     for (long frame = options.warmup; frame < options.frames; ++frame)
         if (frame > 0 && gpuTiming)
             figures.frameGpu.push_back(gpuPerFrame[std::size_t(frame)]);
-    app.probe = nullptr;
-    setDrawHook(nullptr);
 }
 
 // Further frames in which every full-screen draw and its fetch reference are GPU-timed in
@@ -171,17 +164,12 @@ void runPerDrawFrames(Application& app, const BenchOptions& options, Figures& fi
 
     DrawTimer timer(app.renderer, references, 1);
     StepProbe probe(nullptr, &timer);
-    app.probe = &probe;
-    setDrawHook(&probe);
     for (long frame = 0; frame < options.drawFrames + 1; ++frame) {
         timer.beginFrame(frame);
-        app.frame(frameTime(options, options.frames + frame));
-        glfwSwapBuffers(app.window);
-        glfwPollEvents();
+        app.frame(frameTime(options, options.frames + frame), &probe);
+        app.present();
     }
     timer.finish(options.drawFrames + 1);
-    app.probe = nullptr;
-    setDrawHook(nullptr);
     figures.drawMs = timer.passMs;
     figures.referenceMs = timer.referenceMs;
 }
@@ -194,8 +182,7 @@ void runBareLoop(Application& app, const BenchOptions& options, Figures& figures
     for (int frame = 0; frame < options.frames; ++frame) {
         const Clock::time_point start = Clock::now();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glfwSwapBuffers(app.window);
-        glfwPollEvents();
+        app.present();
         if (frame >= options.warmup)
             figures.bareFrame.push_back(milliseconds(Clock::now() - start));
     }
@@ -445,16 +432,16 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    Application app(options.width, options.height);
+    StartUpStamps stamps;
+    Application app(options.width, options.height, WindowMode::Windowed, &stamps);
     if (!app.ready())
         return 1;
-    accountBufferUploads();
     const bool gpuTiming = GLEW_VERSION_3_3 || GLEW_ARB_timer_query;
     if (!gpuTiming)
         std::fprintf(stderr, "orbitview_bench: no timer queries (GL_ARB_timer_query); GPU figures stay empty\n");
 
     Figures figures;
-    runFirstFrame(app, options, processStart, figures);
+    runFirstFrame(app, options, stamps, processStart, figures);
     runTimedFrames(app, options, gpuTiming, figures);
     if (gpuTiming && options.drawFrames > 0)
         runPerDrawFrames(app, options, figures);

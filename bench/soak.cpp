@@ -124,16 +124,15 @@ int main(int argc, char** argv)
         Application app(kWidth, kHeight);
         if (!app.ready())
             return 1;
-        ShaderProgram& flipped = *app.renderer.lightingProgram;
+        ShaderProgram& flipped = *app.renderer.lighting.program;
 
         double now = 0.0;
-        app.lastFrameTime = now;
+        app.restartFrameClock(now);
         auto oneFrame = [&] {
             now += kFrameSeconds;
             soakTicks += kClockStepTicks;
             app.frame(now);
-            glfwSwapBuffers(app.window);
-            glfwPollEvents();
+            app.present();
         };
         for (int i = 0; i < kWarmUpFrames; ++i)
             oneFrame();

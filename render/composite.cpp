@@ -1,7 +1,6 @@
-// The final composite: one full-screen quad into the framebuffer that is bound (the window's
-// in the frame) combining the lit scene, occlusion, lens flare, the depth-of-field copy and the
-// lens textures, with the star-burst turned as the camera turns. Reads the camera's view and size.
-#include "render/renderer.h"
+// The final composite: every target of the frame and the lens images -> the bound framebuffer.
+// Reads the camera's view (for the star-burst's turn) and size.
+#include "render/composite.h"
 
 #include "resources/gl_error.h"
 
@@ -23,32 +22,39 @@ glm::mat4 lensStarMatrix(const glm::mat4& view)
            glm::translate(identity, -centre);
 }
 
-void Renderer::renderComposite(const FrameScene& scene)
+void CompositePass::render(const FrameScene& scene, const FrameResources& resources,
+                           const LensFlarePass& lensFlare) const
 {
-    ShaderProgram& program = *compositeProgram;
-    if (program.needsRebuild())
-        program.rebuild();
+    rebuildIfChanged(*program);
 
+    const RenderTargets& targets = resources.targets;
     glViewport(0, 0, scene.camera.viewportWidth, scene.camera.viewportHeight);
     const glm::mat4 starMatrix = lensStarMatrix(scene.camera.view);
 
-    glUseProgram(program.id());
-    program.setTexture2D(targets.sceneColorTex, "sceneTex", 0);
-    program.setTexture2D(targets.ssaoTex, "ssaoTex", 1);
-    program.setTexture2D(targets.flareTex, "lensflareTex", 2);
-    program.setTexture2D(lensStarTex, "uLensStarTex", 3);
-    program.setTexture2D(lensDirtTex, "uLensDirtTex", 4);
-    program.setTexture2D(targets.halfTex, "uBlurredDoFTex", 5);
-    program.setTexture2D(targets.normalTex, "uAlphaTex", 6);
-    program.setMat4(glm::value_ptr(starMatrix), "uLensStarMatrix");
+    glUseProgram(program->id());
+    program->setTexture2D(targets.sceneColorTex, "sceneTex", 0);
+    program->setTexture2D(targets.ssaoTex, "ssaoTex", 1);
+    program->setTexture2D(targets.flareTex, "lensflareTex", 2);
+    program->setTexture2D(lensFlare.lensStarTex, "uLensStarTex", 3);
+    program->setTexture2D(lensFlare.lensDirtTex, "uLensDirtTex", 4);
+    program->setTexture2D(targets.halfTex, "uBlurredDoFTex", 5);
+    program->setTexture2D(targets.normalTex, "uAlphaTex", 6);
+    program->setMat4(glm::value_ptr(starMatrix), "uLensStarMatrix");
 
     checkGlError();
     // The occlusion and the focus factor are full size, read at the pixel's own texel centre
     // (the scene colour target filters nearest of its own).
-    texelSampler.bind(1);
-    texelSampler.bind(6);
-    quad.draw();
-    texelSampler.unbind(1);
-    texelSampler.unbind(6);
+    resources.texelSampler.bind(1);
+    resources.texelSampler.bind(6);
+    resources.drawQuad();
+    resources.texelSampler.unbind(1);
+    resources.texelSampler.unbind(6);
     checkGlError();
+}
+
+void CompositePass::release()
+{
+    reportProgram.release();
+    // The program cache still holds the reloadable program; it goes with the process.
+    program.reset();
 }

@@ -1,7 +1,7 @@
 // Depth of field: copies the bloomed scene (sceneColorTex) to half size with the focus factor
 // from normalTex's alpha, then blurs it with a separable 25-tap Gaussian (13 linear-filtered
 // fetches per axis) through halfScratchTex. Leaves the blurred image in halfTex for the composite.
-#include "render/renderer.h"
+#include "render/depth_of_field.h"
 
 #include "resources/gl_error.h"
 
@@ -26,43 +26,39 @@ std::array<float, 7> gaussTapOffsets(float viewportSize)
     return offsets;
 }
 
-void Renderer::renderDepthOfField(const FrameScene& scene)
+void DepthOfFieldPass::render(const FrameScene& scene, const FrameResources& resources) const
 {
+    const RenderTargets& targets = resources.targets;
+    const ProgramHandle& downsample = resources.downsampleProgram;
     const std::array<float, 7> horizontal = gaussTapOffsets(float(scene.camera.viewportWidth));
     const std::array<float, 7> vertical = gaussTapOffsets(float(scene.camera.viewportHeight));
     const int tapCount = int(horizontal.size());
 
     // Half-size copy with the focus factor in alpha.
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.halfFbo);
-    glViewport(0, 0, targets.halfWidth, targets.halfHeight);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    downsampleProgram.use();
-    downsampleProgram.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
-    downsampleProgram.setTexture2D(targets.normalTex, "alphaTex", 1);
-    downsampleProgram.setVec4(glm::vec4(1.0f), "uScale");
-    downsampleProgram.setVec4(glm::vec4(0.0f), "uBias");
-    downsampleProgram.setInt(1, "writeAlpha");
+    downsample.use();
+    downsample.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
+    downsample.setTexture2D(targets.normalTex, "alphaTex", 1);
+    downsample.setVec4(glm::vec4(1.0f), "uScale");
+    downsample.setVec4(glm::vec4(0.0f), "uBias");
+    downsample.setInt(1, "writeAlpha");
     checkGlError();
-    quad.draw();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.drawQuadInto(targets.halfFbo, targets.halfWidth, targets.halfHeight);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.halfScratchFbo);
-    glViewport(0, 0, targets.halfWidth, targets.halfHeight);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
     gaussXProgram.use();
     gaussXProgram.setTexture2D(targets.halfTex, "uInputTex", 0);
     gaussXProgram.setFloatArray(horizontal.data(), tapCount, "horzTapOffs");
     checkGlError();
-    quad.draw();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.drawQuadInto(targets.halfScratchFbo, targets.halfWidth, targets.halfHeight);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.halfFbo);
-    glViewport(0, 0, targets.halfWidth, targets.halfHeight);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
     gaussYProgram.use();
     gaussYProgram.setTexture2D(targets.halfScratchTex, "uInputTex", 0);
     gaussYProgram.setFloatArray(vertical.data(), tapCount, "vertTapOffs");
     checkGlError();
-    quad.draw();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.drawQuadInto(targets.halfFbo, targets.halfWidth, targets.halfHeight);
+}
+
+void DepthOfFieldPass::release()
+{
+    gaussXProgram.release();
+    gaussYProgram.release();
 }

@@ -1,9 +1,10 @@
-// Bloom and lens flare. Reads the lit scene in sceneColorTex; adds the blurred bright parts back
-// onto it (sceneFbo, additive, depth-tested against the scene depth) and leaves the blurred ghosts
-// and halo in flareTex. Uses halfTex and halfScratchTex as scratch; switches blending on and off.
-#include "render/renderer.h"
+// Bloom and lens flare: bright pass, bloom blur and add, flare threshold, ghosts and halo, and
+// the flare blur, all through the frame resources' half-size targets.
+#include "render/lens_flare.h"
 
 #include "resources/gl_error.h"
+#include "scene/gl_names.h"
+#include "scene/texture.h"
 
 namespace {
 
@@ -46,68 +47,73 @@ DownsampleParams FlareThresholdLatch::update(bool rocketView)
     return flareThreshold(raised);
 }
 
-void Renderer::renderLensFlare(const FrameScene& scene)
+void LensFlarePass::loadLensImages(const std::string& starPath, const std::string& dirtPath,
+                                   const std::string& colourRampPath)
 {
+    for (GLuint* texture : {&lensStarTex, &lensDirtTex, &lensColorTex})
+        deleteTexture(*texture);
+    lensStarTex = loadTexture(starPath);
+    lensDirtTex = loadTexture(dirtPath);
+    lensColorTex = loadTexture1D(colourRampPath);
+}
+
+void LensFlarePass::render(const FrameScene& scene, const FrameResources& resources)
+{
+    const RenderTargets& targets = resources.targets;
+    const ProgramHandle& downsample = resources.downsampleProgram;
     const int width = scene.camera.viewportWidth;
     const int height = scene.camera.viewportHeight;
     const glm::vec2 halfExtent(float(width) * 0.5f, float(height) * 0.5f);
 
-    if (lensFlareProgram->needsRebuild())
-        lensFlareProgram->rebuild();
+    rebuildIfChanged(*program);
 
     // Bright pass: what exceeds 1.0, at half size.
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.halfFbo);
-    glViewport(0, 0, targets.halfWidth, targets.halfHeight);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    downsampleProgram.use();
-    downsampleProgram.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
-    setScaleBias(downsampleProgram, kBrightPass, targets.normalTex);
+    downsample.use();
+    downsample.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
+    setScaleBias(downsample, kBrightPass, targets.normalTex);
     checkGlError();
-    quad.draw();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.drawQuadInto(targets.halfFbo, targets.halfWidth, targets.halfHeight);
 
-    separableBlur(targets.halfFbo, targets.halfTex, targets.halfScratchFbo, targets.halfScratchTex,
-                  kBloomRadius, halfExtent);
+    resources.separableBlur(targets.halfFbo, targets.halfTex, targets.halfScratchFbo, targets.halfScratchTex,
+                            kBloomRadius, halfExtent);
 
     // Bloom add. The blur left depth testing on, so the quad (window depth 0.5) adds only over
     // scene depths beyond 0.5 and writes 0.5 there; nothing reads the scene depth afterwards.
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE);
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.sceneFbo);
-    glViewport(0, 0, width, height);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    downsampleProgram.use();
-    downsampleProgram.setTexture2D(targets.halfTex, "uInputTex", 0);
-    setScaleBias(downsampleProgram, kBloomAdd, targets.normalTex);
+    downsample.use();
+    downsample.setTexture2D(targets.halfTex, "uInputTex", 0);
+    setScaleBias(downsample, kBloomAdd, targets.normalTex);
     checkGlError();
-    quad.draw();
+    resources.drawQuadInto(targets.sceneFbo, width, height);
     glDisable(GL_BLEND);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     checkGlError();
 
     // Flare threshold of the bloomed scene, at half size.
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.halfFbo);
-    glViewport(0, 0, targets.halfWidth, targets.halfHeight);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    downsampleProgram.use();
-    downsampleProgram.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
-    setScaleBias(downsampleProgram, flareLatch.update(scene.rocketView), targets.normalTex);
-    quad.draw();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    downsample.use();
+    downsample.setTexture2D(targets.sceneColorTex, "uInputTex", 0);
+    setScaleBias(downsample, thresholdLatch.update(scene.rocketView), targets.normalTex);
+    resources.drawQuadInto(targets.halfFbo, targets.halfWidth, targets.halfHeight);
 
-    // Ghosts and halo of the thresholded image; the half-size viewport stays.
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.flareFbo);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glUseProgram(lensFlareProgram->id());
-    lensFlareProgram->setInt(kGhostSamples, "uSamples");
-    lensFlareProgram->setFloat(kGhostDispersal, "uDispersal");
-    lensFlareProgram->setFloat(kHaloWidth, "uHaloWidth");
-    lensFlareProgram->setFloat(kChromaticDistortion, "uDistortion");
-    lensFlareProgram->setTexture2D(targets.halfTex, "uInputTex", 0);
-    lensFlareProgram->setTexture1D(lensColorTex, "uLensColor", 1);
-    quad.draw();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    // Ghosts and halo of the thresholded image, at half size.
+    glUseProgram(program->id());
+    program->setInt(kGhostSamples, "uSamples");
+    program->setFloat(kGhostDispersal, "uDispersal");
+    program->setFloat(kHaloWidth, "uHaloWidth");
+    program->setFloat(kChromaticDistortion, "uDistortion");
+    program->setTexture2D(targets.halfTex, "uInputTex", 0);
+    program->setTexture1D(lensColorTex, "uLensColor", 1);
+    resources.drawQuadInto(targets.flareFbo, targets.halfWidth, targets.halfHeight);
 
-    separableBlur(targets.flareFbo, targets.flareTex, targets.halfScratchFbo, targets.halfScratchTex,
-                  kFlareRadius, halfExtent);
+    resources.separableBlur(targets.flareFbo, targets.flareTex, targets.halfScratchFbo, targets.halfScratchTex,
+                            kFlareRadius, halfExtent);
+}
+
+void LensFlarePass::release()
+{
+    for (GLuint* texture : {&lensStarTex, &lensDirtTex, &lensColorTex})
+        deleteTexture(*texture);
+    reportProgram.release();
+    // The program cache still holds the reloadable program; it goes with the process.
+    program.reset();
 }

@@ -2,7 +2,8 @@
 // into particleVbo (orphaned each frame) and draws all of them as alpha-blended points into the
 // bound framebuffer (sceneFbo). Switches blending on and depth writes off for the draw only.
 #include "render/particles.h"
-#include "render/renderer.h"
+
+#include "scene/gl_names.h"
 
 #include <glm/gtc/type_ptr.hpp>
 
@@ -24,7 +25,8 @@ float spread(int r)
 
 void ParticleSystem::init()
 {
-    release();
+    deleteBuffer(particleVbo);
+    deleteVertexArray(particleVao);
     emitterPosition = glm::vec3(0.0f);
     emitterDirection = glm::vec3(0.0f);
     glEnable(GL_PROGRAM_POINT_SIZE);
@@ -41,12 +43,11 @@ void ParticleSystem::init()
 
 void ParticleSystem::release()
 {
-    if (particleVbo)
-        glDeleteBuffers(1, &particleVbo);
-    particleVbo = 0;
-    if (particleVao)
-        glDeleteVertexArrays(1, &particleVao);
-    particleVao = 0;
+    deleteBuffer(particleVbo);
+    deleteVertexArray(particleVao);
+    program.release();
+    // The program cache still holds the reloadable program; it goes with the process.
+    reloadable.reset();
 }
 
 int ParticleSystem::findUnusedParticle()
@@ -109,16 +110,19 @@ int ParticleSystem::simulate(double dt)
     return spawnCount;
 }
 
-void ParticleSystem::render(const ProgramHandle& program, const glm::mat4& viewProjection, double now)
+void ParticleSystem::render(const FrameScene& scene, const FrameResources& resources, double now)
 {
+    const glm::mat4 viewProjection = scene.camera.projection * scene.camera.view;
     const double dt = now - lastParticleTime;
     lastParticleTime = now;
     simulate(dt);
 
     // Fresh storage every frame, so the driver need not wait for last frame's draw to finish.
     glBindBuffer(GL_ARRAY_BUFFER, particleVbo);
-    glBufferData(GL_ARRAY_BUFFER, kPositionBytes, nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, kPositionBytes, positions.data());
+    resources.driverCall(DriverWork::Upload, [this] {
+        glBufferData(GL_ARRAY_BUFFER, kPositionBytes, nullptr, GL_STREAM_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, kPositionBytes, positions.data());
+    });
 
     // Depth is tested, so meshes hide the exhaust behind them, but not written: the points are
     // drawn in pool order, not back to front, and a point's faint rim written into the depth
@@ -134,15 +138,10 @@ void ParticleSystem::render(const ProgramHandle& program, const glm::mat4& viewP
     glEnableVertexAttribArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, particleVbo);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(glm::vec4), nullptr);
-    glDrawArrays(GL_POINTS, 0, kPoolSize);
+    resources.driverCall(DriverWork::SceneDraw, [] { glDrawArrays(GL_POINTS, 0, kPoolSize); });
     glDisableVertexAttribArray(0);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
-}
-
-void Renderer::renderParticles(const FrameScene& scene, double now)
-{
-    particles.render(particleProgram, scene.camera.projection * scene.camera.view, now);
 }

@@ -1,13 +1,17 @@
 // Particles: the rocket's exhaust. A CPU-simulated pool of 10 000 points that spawn at the
 // emitter, fly straight with a randomised velocity and die after one to two seconds. Every
-// frame streams all positions to particleVbo (orphaned) and draws them as blended points.
+// frame streams all positions to particleVbo (orphaned) and draws them as blended points into
+// the bound scene target.
 #pragma once
 
+#include "render/frame_resources.h"
 #include "render/random.h"
 #include "resources/shader.h"
+#include "resources/shader_program.h"
 
 #include <GL/glew.h>
 #include <glm/glm.hpp>
+#include <memory>
 #include <vector>
 
 struct Particle {
@@ -22,16 +26,19 @@ public:
     static constexpr int kMaxSpawnSteps = 160;
     static constexpr int kParticlesPerStep = 5;
 
-    // initParticles: emitter to the origin, every particle free, GL objects made.
+    // initParticles: emitter to the origin, every particle free, GL objects made (the programs
+    // are made before, with the others).
     void init();
+    // Deletes the GL objects and the programs.
     void release();
     // Index of a free particle (life <= 0), searching from lastUsedParticle and wrapping; 0 when
     // none is free, which takes particle 0 over again.
     int findUnusedParticle();
     // Spawns for a time step of dt seconds and moves every particle; returns how many spawned.
     int simulate(double dt);
-    // renderParticles: advances the particle clock to now, simulates, uploads and draws.
-    void render(const ProgramHandle& program, const glm::mat4& viewProjection, double now);
+    // renderParticles: advances the particle clock to now, simulates, uploads and draws with
+    // program into the bound framebuffer (sceneFbo, after the sky box).
+    void render(const FrameScene& scene, const FrameResources& resources, double now);
 
     std::vector<Particle> particles = std::vector<Particle>(kPoolSize);
     std::vector<glm::vec4> positions = std::vector<glm::vec4>(kPoolSize);  // what the draw streams
@@ -42,4 +49,7 @@ public:
     RandomSource random = nextRandom;
     GLuint particleVao = 0;
     GLuint particleVbo = 0;
+    ProgramHandle program;  // the program the exhaust is drawn with
+    // The same files as a reloadable program, kept for the program cache; the draw uses program.
+    std::shared_ptr<ShaderProgram> reloadable;
 };

@@ -1,8 +1,9 @@
 // The star-field sky box: a 36-vertex cube and a cube map drawn into whatever framebuffer is
 // bound (sceneFbo, after the lighting pass). Reads the camera's matrices and position; turns
 // depth writes off for its draw and back on after it; sets no framebuffer or viewport.
-#include "render/renderer.h"
 #include "render/sky_box.h"
+
+#include "scene/gl_names.h"
 #include "scene/texture.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -47,38 +48,28 @@ void SkyBox::init()
     loadShaders(program, "shaders/skyBox.vert", "shaders/skyBox.frag");
 }
 
-void SkyBox::draw(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& eyePosition)
+void SkyBox::render(const FrameScene& scene, const FrameResources& resources) const
 {
+    const Camera& camera = scene.camera;
     // Depth writes off: the box must never hide what is drawn after it. The vertex stage puts
     // it just inside the far plane, so it only fills pixels no mesh has covered.
     glDepthMask(GL_FALSE);
     program.use();
-    program.setMat4(glm::value_ptr(projection), "P");
+    program.setMat4(glm::value_ptr(camera.projection), "P");
     // view x T(eye) cancels the camera's translation: the box stays centred on the eye.
-    const glm::mat4 rotationOnly = glm::translate(view, eyePosition);
+    const glm::mat4 rotationOnly = glm::translate(camera.view, camera.position);
     program.setMat4(glm::value_ptr(rotationOnly), "V");
     program.setCubeMap(cubeMap, "cube_texture", kCubeMapUnit);
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, kCubeVertexCount);
+    resources.driverCall(DriverWork::SceneDraw, [] { glDrawArrays(GL_TRIANGLES, 0, kCubeVertexCount); });
     glBindVertexArray(0);
     glDepthMask(GL_TRUE);
 }
 
 void SkyBox::release()
 {
-    if (vertexArray)
-        glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
-    if (vertexBuffer)
-        glDeleteBuffers(1, &vertexBuffer);
-    vertexBuffer = 0;
-    if (cubeMap)
-        glDeleteTextures(1, &cubeMap);
-    cubeMap = 0;
+    deleteVertexArray(vertexArray);
+    deleteBuffer(vertexBuffer);
+    deleteTexture(cubeMap);
     program.release();
-}
-
-void Renderer::drawSkyBox(const FrameScene& scene)
-{
-    skyBox.draw(scene.camera.projection, scene.camera.view, scene.camera.position);
 }

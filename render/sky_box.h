@@ -3,6 +3,7 @@
 // right after the lighting pass, with depth writes off, at the far plane.
 #pragma once
 
+#include "render/frame_resources.h"
 #include "resources/shader.h"
 
 #include <GL/glew.h>
@@ -15,7 +16,8 @@ class SkyBox {
 public:
     // Uploads the cube, loads kStarFieldFile and the program. Call after the render targets.
     void init();
-    void draw(const glm::mat4& projection, const glm::mat4& view, const glm::vec3& eyePosition);
+    // Draws into the bound framebuffer (sceneFbo, after the lighting pass).
+    void render(const FrameScene& scene, const FrameResources& resources) const;
     void release();
 
     GLuint cubeMap = 0;

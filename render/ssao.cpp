@@ -1,19 +1,15 @@
-// Ambient occlusion: the kernel and rotation noise (noiseTex) drawn once at start-up, the
-// normal/depth pre-pass (meshes -> normalDepthFbo: normalTex = world normal + focus factor,
-// depthTex) and the occlusion pass (depthTex -> ssaoTex), blurred in place through
-// fullScratchFbo. Leaves framebuffer 0 bound and depth testing on.
-#include "render/renderer.h"
+// Ambient occlusion: the kernel and rotation noise (noiseTex) drawn once at start-up, and the
+// occlusion pass (depthTex -> ssaoTex), blurred in place through fullScratchFbo.
 #include "render/ssao.h"
+
 #include "resources/gl_error.h"
+#include "scene/gl_names.h"
 
 #include <cmath>
 #include <glm/gtc/type_ptr.hpp>
 
 namespace {
 
-// The pre-pass's focus uniforms; what they mean is written in shaders/normalDepthPass.frag.
-constexpr float kFocalDistance = 3.0f;
-constexpr float kFocalRange = 5.0f;
 // Blur radius of the occlusion term, in pixels.
 constexpr float kOcclusionBlurRadius = 20.0f;
 // Shortest kernel sample, so that the innermost samples still reach past the depth bias.
@@ -86,78 +82,44 @@ void SsaoKernel::setNoiseScale(int width, int height)
 
 void SsaoKernel::release()
 {
-    if (noiseTex)
-        glDeleteTextures(1, &noiseTex);
-    noiseTex = 0;
+    deleteTexture(noiseTex);
 }
 
-void Renderer::renderNormalDepth(const FrameScene& scene)
+void SsaoPass::render(const FrameScene& scene, const FrameResources& resources) const
 {
-    ShaderProgram& program = *normalDepthProgram;
-    if (program.needsRebuild())
-        program.rebuild();
-    checkGlError();
-
-    const Camera& camera = scene.camera;
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.normalDepthFbo);
-    glViewport(0, 0, camera.viewportWidth, camera.viewportHeight);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    const GLenum drawBuffer = GL_COLOR_ATTACHMENT0;
-    glDrawBuffers(1, &drawBuffer);
-    glUseProgram(program.id());
-
-    const glm::mat4 viewProjection = camera.projection * camera.view;
-    program.setFloat(kFocalDistance, "fFocalDistance");
-    program.setFloat(kFocalRange, "fFocalRange");
-    for (const MeshObject* mesh : scene.meshes) {
-        // The test depends only on the mesh, so it decides for all its sub-meshes at once.
-        if (!mesh->inFrustum(scene.frustumPlanes))
-            continue;
-        const glm::mat4 modelViewProjection = viewProjection * mesh->model;
-        program.setMat4(glm::value_ptr(modelViewProjection), "MVP");
-        program.setMat4(glm::value_ptr(mesh->model), "M");
-        for (const SubmeshBuffers& submesh : mesh->submeshes) {
-            glBindVertexArray(submesh.vertexArray);
-            glDrawElements(GL_TRIANGLES, GLsizei(submesh.indexCount), GL_UNSIGNED_INT, nullptr);
-            glBindVertexArray(0);
-        }
-    }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    checkGlError();
-}
-
-void Renderer::renderSsao(const FrameScene& scene)
-{
-    ShaderProgram& program = *ssaoProgram;
-    if (program.needsRebuild())
-        program.rebuild();
+    rebuildIfChanged(*program);
 
     const Camera& camera = scene.camera;
     const int width = camera.viewportWidth;
     const int height = camera.viewportHeight;
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.ssaoFbo);
-    glViewport(0, 0, width, height);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glUseProgram(program.id());
+    const RenderTargets& targets = resources.targets;
+    glUseProgram(program->id());
 
     const glm::mat4 inverseProjection = glm::inverse(camera.projection);
-    program.setVec2Array(glm::value_ptr(ssao.noiseScale), 1, "u_rotationNoiseScale");
-    program.setVec3Array(ssao.samples, SsaoKernel::kSampleCount, "u_kernel");
-    program.setMat4(glm::value_ptr(camera.projection), "u_projectionMatrix");
-    program.setMat4(glm::value_ptr(inverseProjection), "u_inverseProjectionMatrix");
-    program.setTexture2D(targets.depthTex, "u_depthTexture", 0);
+    program->setVec2Array(glm::value_ptr(kernel.noiseScale), 1, "u_rotationNoiseScale");
+    program->setVec3Array(kernel.samples, SsaoKernel::kSampleCount, "u_kernel");
+    program->setMat4(glm::value_ptr(camera.projection), "u_projectionMatrix");
+    program->setMat4(glm::value_ptr(inverseProjection), "u_inverseProjectionMatrix");
+    program->setTexture2D(targets.depthTex, "u_depthTexture", 0);
     // Bound for the shader's interface; ssao.frag derives its normals from depth instead.
-    program.setTexture2D(targets.normalTex, "u_normalTexture", 1);
-    program.setTexture2D(ssao.noiseTex, "u_rotationNoiseTexture", 2);
+    program->setTexture2D(targets.normalTex, "u_normalTexture", 1);
+    program->setTexture2D(kernel.noiseTex, "u_rotationNoiseTexture", 2);
 
     checkGlError();
     // ssao.frag reads depth only at texel centres.
-    texelSampler.bind(0);
-    quad.draw();
-    texelSampler.unbind(0);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.texelSampler.bind(0);
+    resources.drawQuadInto(targets.ssaoFbo, width, height);
+    resources.texelSampler.unbind(0);
     checkGlError();
 
-    separableBlur(targets.ssaoFbo, targets.ssaoTex, targets.fullScratchFbo, targets.fullScratchTex,
-                  kOcclusionBlurRadius, glm::vec2(float(width), float(height)));
+    resources.separableBlur(targets.ssaoFbo, targets.ssaoTex, targets.fullScratchFbo, targets.fullScratchTex,
+                            kOcclusionBlurRadius, glm::vec2(float(width), float(height)));
+}
+
+void SsaoPass::release()
+{
+    kernel.release();
+    reportProgram.release();
+    // The program cache still holds the reloadable program; it goes with the process.
+    program.reset();
 }

@@ -1,12 +1,18 @@
-// Ambient-occlusion kernel and rotation noise: 32 hemisphere samples (z >= 0) crowding toward
-// the centre, and a 4 x 4 tile of unit rotations in the xy plane, drawn once at start-up from
-// the shared generator. noiseScale tiles the noise across the window and follows its size.
+// Screen-space ambient occlusion: reads the pre-pass depth (depthTex), writes the occlusion
+// term into ssaoTex and blurs it in place through fullScratchFbo. Owns its programs and its
+// kernel: 32 hemisphere samples (z >= 0) crowding toward the centre and a 4 x 4 tile of unit
+// rotations in the xy plane, drawn once at start-up from the shared generator; noiseScale tiles
+// the noise across the window and follows its size. Leaves framebuffer 0 bound, depth testing on.
 #pragma once
 
+#include "render/frame_resources.h"
 #include "render/random.h"
+#include "resources/shader.h"
+#include "resources/shader_program.h"
 
 #include <GL/glew.h>
 #include <glm/glm.hpp>
+#include <memory>
 
 struct SsaoKernel {
     static constexpr int kSampleCount = 32;
@@ -23,5 +29,14 @@ struct SsaoKernel {
     void generate(RandomSource random);
     // One noise texel per pixel: (width / 4, height / 4). Called at start-up and on every resize.
     void setNoiseScale(int width, int height);
+    void release();
+};
+
+struct SsaoPass {
+    std::shared_ptr<ShaderProgram> program;  // reloadable, shared with the program cache
+    ProgramHandle reportProgram;             // the same files built once, for the console report
+    SsaoKernel kernel;
+
+    void render(const FrameScene& scene, const FrameResources& resources) const;
     void release();
 };

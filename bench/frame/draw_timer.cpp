@@ -21,12 +21,10 @@ DrawTimer::DrawTimer(const Renderer& renderer, const FetchReferences& references
 {
 }
 
-void DrawTimer::measure(FrameStep step, int index, const DrawRepeat& repeat)
+void DrawTimer::measure(FrameStep step, int index, const DriverCall& repeat)
 {
-    GLint vertexArray = 0;
-    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
     const int entry = screenDrawEntry(step, index);
-    if (GLuint(vertexArray) != renderer.quad.vertexArray || entry < 0)
+    if (entry < 0)
         return;
 
     GLint program = 0, activeUnit = 0;
@@ -38,7 +36,7 @@ void DrawTimer::measure(FrameStep step, int index, const DrawRepeat& repeat)
         glActiveTexture(GLenum(GL_TEXTURE0 + unit));
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound2D[unit]);
         glGetIntegerv(GL_TEXTURE_BINDING_1D, &bound1D[unit]);
-        if (renderer.texelSampler.sampler)
+        if (renderer.resources.texelSampler.sampler)
             glGetIntegerv(GL_SAMPLER_BINDING, &boundSampler[unit]);
     }
     const bool depthTest = glIsEnabled(GL_DEPTH_TEST);
@@ -58,7 +56,7 @@ void DrawTimer::measure(FrameStep step, int index, const DrawRepeat& repeat)
         glActiveTexture(GLenum(GL_TEXTURE0 + unit));
         glBindTexture(GL_TEXTURE_2D, GLuint(bound2D[unit]));
         glBindTexture(GL_TEXTURE_1D, GLuint(bound1D[unit]));
-        if (renderer.texelSampler.sampler)
+        if (renderer.resources.texelSampler.sampler)
             glBindSampler(GLuint(unit), GLuint(boundSampler[unit]));
     }
     glActiveTexture(GLenum(activeUnit));

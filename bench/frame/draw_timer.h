@@ -10,7 +10,6 @@
 #pragma once
 
 #include "app/frame_probe.h"
-#include "bench/frame/driver_calls.h"
 #include "bench/frame/fetch_reference.h"
 #include "bench/frame/gpu_intervals.h"
 
@@ -23,8 +22,8 @@ public:
 
     void beginFrame(long frame) { gpu.beginFrame(frame); }
     void finish(long frameCount) { gpu.finish(frameCount); }
-    // The index-th draw of step was just made; repeat makes it again.
-    void measure(FrameStep step, int index, const DrawRepeat& repeat);
+    // The index-th draw of step, a full-screen one, was just made; repeat makes it again.
+    void measure(FrameStep step, int index, const DriverCall& repeat);
 
     // Milliseconds per table entry: the pass's draw and its reference.
     std::vector<std::vector<double>> passMs, referenceMs;

@@ -101,7 +101,7 @@ namespace {
 
 GLuint sourceTexture(const Renderer& renderer, FetchSource source)
 {
-    const RenderTargets& targets = renderer.targets;
+    const RenderTargets& targets = renderer.resources.targets;
     switch (source) {
     case FetchSource::Depth: return targets.depthTex;
     case FetchSource::Normal: return targets.normalTex;
@@ -111,9 +111,9 @@ GLuint sourceTexture(const Renderer& renderer, FetchSource source)
     case FetchSource::Half: return targets.halfTex;
     case FetchSource::HalfScratch: return targets.halfScratchTex;
     case FetchSource::Flare: return targets.flareTex;
-    case FetchSource::LensStar: return renderer.lensStarTex;
-    case FetchSource::LensDirt: return renderer.lensDirtTex;
-    case FetchSource::LensColor: return renderer.lensColorTex;
+    case FetchSource::LensStar: return renderer.lensFlare.lensStarTex;
+    case FetchSource::LensDirt: return renderer.lensFlare.lensDirtTex;
+    case FetchSource::LensColor: return renderer.lensFlare.lensColorTex;
     }
     return 0;
 }
@@ -218,9 +218,9 @@ bool FetchReferences::bind(int entry, const Renderer& renderer) const
         glActiveTexture(GLenum(GL_TEXTURE0 + g));
         glBindTexture(oneD ? GL_TEXTURE_1D : GL_TEXTURE_2D, sourceTexture(renderer, draw.groups[g].source));
         if (draw.groups[g].filter == FetchFilter::Nearest)
-            renderer.texelSampler.bind(GLuint(g));
+            renderer.resources.texelSampler.bind(GLuint(g));
         else
-            renderer.texelSampler.unbind(GLuint(g));
+            renderer.resources.texelSampler.unbind(GLuint(g));
     }
     return true;
 }

@@ -1,15 +1,11 @@
-// The step probe: per-step stamps on the steady clock, the accounted driver time, draw counts.
+// The step probe: per-step stamps on the steady clock, the time inside driver calls, draw counts.
 #include "bench/frame/step_probe.h"
 
 void StepProbe::mark(FrameStep step)
 {
     const Clock::time_point now = Clock::now();
-    const int64_t driverNow = driverCallNanoseconds();
-    if (current != FrameStep::End) {
-        const std::size_t index = std::size_t(current);
-        wallMs[index] += std::chrono::duration<double, std::milli>(now - stepStart).count();
-        driverMs[index] += double(driverNow - driverStart) * 1e-6;
-    }
+    if (current != FrameStep::End)
+        wallMs[std::size_t(current)] += std::chrono::duration<double, std::milli>(now - stepStart).count();
     if (step == FrameStep::Input) {
         wallMs.fill(0.0);
         driverMs.fill(0.0);
@@ -23,16 +19,24 @@ void StepProbe::mark(FrameStep step)
     }
     current = step;
     stepStart = Clock::now();
-    driverStart = driverCallNanoseconds();
 }
 
-void StepProbe::afterDraw(const DrawRepeat& repeat)
+void StepProbe::before(DriverWork)
+{
+    callStart = Clock::now();
+}
+
+void StepProbe::after(DriverWork work, const DriverCall& call)
 {
     if (current == FrameStep::End)
         return;
-    const int index = draws[std::size_t(current)]++;
-    if (drawTimer)
-        drawTimer->measure(current, index, repeat);
+    const std::size_t step = std::size_t(current);
+    driverMs[step] += std::chrono::duration<double, std::milli>(Clock::now() - callStart).count();
+    if (work != DriverWork::ScreenDraw && work != DriverWork::SceneDraw)
+        return;
+    const int index = draws[step]++;
+    if (drawTimer && work == DriverWork::ScreenDraw)
+        drawTimer->measure(current, index, call);
 }
 
 const char* frameStepName(FrameStep step)

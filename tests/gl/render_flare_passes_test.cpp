@@ -134,22 +134,22 @@ protected:
 
     void SetUp() override
     {
-        loadShaders(renderer.blurProgram, "shaders/quadShader.vert", "shaders/blurFragmentShader.frag");
-        loadShaders(renderer.downsampleProgram, "shaders/quadShader.vert", "shaders/downsample.frag");
-        loadShaders(renderer.gaussXProgram, "shaders/gauss25TapX.vert", "shaders/gauss25TapX.frag");
-        loadShaders(renderer.gaussYProgram, "shaders/gauss25TapY.vert", "shaders/gauss25TapY.frag");
-        renderer.lensFlareProgram = resources.getShaderProgram(
+        loadShaders(renderer.resources.blurProgram, "shaders/quadShader.vert", "shaders/blurFragmentShader.frag");
+        loadShaders(renderer.resources.downsampleProgram, "shaders/quadShader.vert", "shaders/downsample.frag");
+        loadShaders(renderer.depthOfField.gaussXProgram, "shaders/gauss25TapX.vert", "shaders/gauss25TapX.frag");
+        loadShaders(renderer.depthOfField.gaussYProgram, "shaders/gauss25TapY.vert", "shaders/gauss25TapY.frag");
+        renderer.lensFlare.program = resources.getShaderProgram(
             {{Vertex, "shaders/quadShader.vert"}, {Fragment, "shaders/lensflare.frag"}});
-        for (const ProgramHandle* program : {&renderer.blurProgram, &renderer.downsampleProgram,
-                                             &renderer.gaussXProgram, &renderer.gaussYProgram})
+        for (const ProgramHandle* program : {&renderer.resources.blurProgram, &renderer.resources.downsampleProgram,
+                                             &renderer.depthOfField.gaussXProgram, &renderer.depthOfField.gaussYProgram})
             ASSERT_TRUE(linked(*program));
-        ASSERT_TRUE(renderer.lensFlareProgram->rebuild());
+        ASSERT_TRUE(renderer.lensFlare.program->rebuild());
 
-        renderer.targets.create(kWidth, kHeight);
-        renderer.quad.create();
+        renderer.resources.targets.create(kWidth, kHeight);
+        renderer.resources.quad.create();
         const float redOnly[] = {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
-        glGenTextures(1, &renderer.lensColorTex);
-        glBindTexture(GL_TEXTURE_1D, renderer.lensColorTex);
+        glGenTextures(1, &renderer.lensFlare.lensColorTex);
+        glBindTexture(GL_TEXTURE_1D, renderer.lensFlare.lensColorTex);
         glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB32F, 2, 0, GL_RGB, GL_FLOAT, redOnly);
@@ -162,11 +162,11 @@ protected:
 
     void TearDown() override
     {
-        glDeleteTextures(1, &renderer.lensColorTex);
-        renderer.targets.release();
-        renderer.quad.release();
-        for (ProgramHandle* program : {&renderer.blurProgram, &renderer.downsampleProgram,
-                                       &renderer.gaussXProgram, &renderer.gaussYProgram})
+        glDeleteTextures(1, &renderer.lensFlare.lensColorTex);
+        renderer.resources.targets.release();
+        renderer.resources.quad.release();
+        for (ProgramHandle* program : {&renderer.resources.blurProgram, &renderer.resources.downsampleProgram,
+                                       &renderer.depthOfField.gaussXProgram, &renderer.depthOfField.gaussYProgram})
             program->release();
     }
 
@@ -174,8 +174,8 @@ protected:
     // nearFrom on, where a surface at window depth 0.3 lies in front of the bloom quad.
     void fillScene(const glm::vec4& colour, int nearFrom = kWidth)
     {
-        clearTarget(renderer.targets.sceneFbo, colour);
-        glBindFramebuffer(GL_FRAMEBUFFER, renderer.targets.sceneFbo);
+        clearTarget(renderer.resources.targets.sceneFbo, colour);
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer.resources.targets.sceneFbo);
         glClearDepth(1.0);
         glClear(GL_DEPTH_BUFFER_BIT);
         glEnable(GL_SCISSOR_TEST);
@@ -185,13 +185,13 @@ protected:
         glDisable(GL_SCISSOR_TEST);
         glClearDepth(1.0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        for (GLuint fbo : {renderer.targets.halfFbo, renderer.targets.flareFbo, renderer.targets.halfScratchFbo})
+        for (GLuint fbo : {renderer.resources.targets.halfFbo, renderer.resources.targets.flareFbo, renderer.resources.targets.halfScratchFbo})
             clearTarget(fbo, glm::vec4(kSentinel));
     }
 
     void uploadScene(const std::vector<float>& rgba)
     {
-        glBindTexture(GL_TEXTURE_2D, renderer.targets.sceneColorTex);
+        glBindTexture(GL_TEXTURE_2D, renderer.resources.targets.sceneColorTex);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_RGBA, GL_FLOAT, rgba.data());
         glBindTexture(GL_TEXTURE_2D, 0);
     }
@@ -210,11 +210,11 @@ protected:
 
     std::vector<float> half(GLuint fbo)
     {
-        return readTarget(fbo, renderer.targets.halfWidth, renderer.targets.halfHeight);
+        return readTarget(fbo, renderer.resources.targets.halfWidth, renderer.resources.targets.halfHeight);
     }
     const float* halfTexel(const std::vector<float>& texels, int x, int y) const
     {
-        return &texels[size_t(y * renderer.targets.halfWidth + x) * 4];
+        return &texels[size_t(y * renderer.resources.targets.halfWidth + x) * 4];
     }
 
     Renderer renderer;
@@ -227,14 +227,14 @@ protected:
 
 TEST_F(RenderFlarePasses, DepthOfFieldWritesEveryHalfTexelWithTheFocusFactor)
 {
-    ASSERT_EQ(renderer.targets.halfWidth, 200);
+    ASSERT_EQ(renderer.resources.targets.halfWidth, 200);
     fillScene(glm::vec4(0.25f, 0.5f, 2.0f, 0.0f));
-    clearTarget(renderer.targets.normalDepthFbo, glm::vec4(0.0f, 0.0f, 1.0f, 0.75f));
+    clearTarget(renderer.resources.targets.normalDepthFbo, glm::vec4(0.0f, 0.0f, 1.0f, 0.75f));
 
-    runQuietly([&] { renderer.renderDepthOfField(frame(false)); });
+    runQuietly([&] { renderer.depthOfField.render(frame(false), renderer.resources); });
 
     // A uniform image stays uniform under normalised weights, up to the last texel row and column.
-    const std::vector<float> out = half(renderer.targets.halfFbo);
+    const std::vector<float> out = half(renderer.resources.targets.halfFbo);
     const glm::vec4 expected(0.25f, 0.5f, 2.0f, 0.75f);
     int wrong = 0;
     for (size_t i = 0; i < out.size(); ++i)
@@ -256,12 +256,12 @@ TEST_F(RenderFlarePasses, DepthOfFieldBlursAlongEachAxis)
             scene[size_t(y * kWidth + x) * 4 + 1] = y == lineRow ? 1.0f : 0.0f;
         }
     uploadScene(scene);
-    clearTarget(renderer.targets.normalDepthFbo, glm::vec4(0.0f));
+    clearTarget(renderer.resources.targets.normalDepthFbo, glm::vec4(0.0f));
 
-    runQuietly([&] { renderer.renderDepthOfField(frame(false)); });
+    runQuietly([&] { renderer.depthOfField.render(frame(false), renderer.resources); });
 
-    const std::vector<float> out = half(renderer.targets.halfFbo);
-    const int halfWidth = renderer.targets.halfWidth, halfHeight = renderer.targets.halfHeight;
+    const std::vector<float> out = half(renderer.resources.targets.halfFbo);
+    const int halfWidth = renderer.resources.targets.halfWidth, halfHeight = renderer.resources.targets.halfHeight;
     int peakX = 0, peakY = 0;
     for (int x = 0; x < halfWidth; ++x)
         if (halfTexel(out, x, 10)[0] > halfTexel(out, peakX, 10)[0])
@@ -294,16 +294,16 @@ TEST_F(RenderFlarePasses, BloomSkipsNearSurfacesAndTheThresholdFollowsTheLatch)
 {
     const int nearFrom = 300;
     fillScene(glm::vec4(3.0f, 3.0f, 3.0f, 0.0f), nearFrom);
-    runQuietly([&] { renderer.renderLensFlare(frame(false)); });
+    runQuietly([&] { renderer.lensFlare.render(frame(false), renderer.resources); });
 
-    const std::vector<float> scene = readTarget(renderer.targets.sceneFbo, kWidth, kHeight);
+    const std::vector<float> scene = readTarget(renderer.resources.targets.sceneFbo, kWidth, kHeight);
     for (int x : {0, 150, nearFrom - 1, nearFrom, kWidth - 1})
         for (int y : {0, kHeight / 2, kHeight - 1})
             EXPECT_NEAR(scene[size_t(y * kWidth + x) * 4], x < nearFrom ? 5.2f : 3.0f, 1e-4)
                 << x << "," << y;
 
-    std::vector<float> threshold = half(renderer.targets.halfFbo);
-    std::vector<float> flare = half(renderer.targets.flareFbo);
+    std::vector<float> threshold = half(renderer.resources.targets.halfFbo);
+    std::vector<float> flare = half(renderer.resources.targets.flareFbo);
     EXPECT_NEAR(halfTexel(threshold, 10, 10)[0], 5.2f * 0.5f - 1.0f, 1e-4);
     EXPECT_NEAR(halfTexel(threshold, 195, 10)[0], 3.0f * 0.5f - 1.0f, 1e-4);
     int unwritten = 0, tinted = 0;
@@ -320,9 +320,9 @@ TEST_F(RenderFlarePasses, BloomSkipsNearSurfacesAndTheThresholdFollowsTheLatch)
     // The raised threshold (0.4 x - 3) drops everything up to 7.5, and stays raised.
     for (bool rocketView : {true, false}) {
         fillScene(glm::vec4(3.0f, 3.0f, 3.0f, 0.0f));
-        runQuietly([&] { renderer.renderLensFlare(frame(rocketView)); });
-        threshold = half(renderer.targets.halfFbo);
-        flare = half(renderer.targets.flareFbo);
+        runQuietly([&] { renderer.lensFlare.render(frame(rocketView), renderer.resources); });
+        threshold = half(renderer.resources.targets.halfFbo);
+        flare = half(renderer.resources.targets.flareFbo);
         float largest = 0.0f;
         for (size_t i = 0; i < threshold.size(); ++i)
             if (i % 4 != 3)
@@ -341,9 +341,9 @@ TEST_F(RenderFlarePasses, GhostAppearsMirroredThroughTheCentre)
             scene[size_t(y * kWidth + x) * 4] = 200.0f;
     uploadScene(scene);
 
-    runQuietly([&] { renderer.renderLensFlare(frame(false)); });
+    runQuietly([&] { renderer.lensFlare.render(frame(false), renderer.resources); });
 
-    const std::vector<float> flare = half(renderer.targets.flareFbo);
+    const std::vector<float> flare = half(renderer.resources.targets.flareFbo);
     const float mirrored = halfTexel(flare, 150, 60)[0];
     const float offTheLine = halfTexel(flare, 150, 5)[0];
     EXPECT_GT(mirrored, 0.0f);

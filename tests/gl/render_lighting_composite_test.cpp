@@ -39,7 +39,7 @@ protected:
     {
         renderer = makeRenderer().release();
         // Known lens images in place of the files.
-        for (GLuint* lens : {&renderer->lensStarTex, &renderer->lensDirtTex}) {
+        for (GLuint* lens : {&renderer->lensFlare.lensStarTex, &renderer->lensFlare.lensDirtTex}) {
             if (*lens)
                 glDeleteTextures(1, lens);
             *lens = makeFilledTexture(GL_RGBA32F, 4, 4, glm::vec4(0.0f));
@@ -61,22 +61,22 @@ protected:
     // The composite's centre pixel for inputs that are the same everywhere.
     glm::vec4 composite(const Inputs& in)
     {
-        const RenderTargets& t = renderer->targets;
+        const RenderTargets& t = renderer->resources.targets;
         const int w = t.width, h = t.height, hw = t.halfWidth, hh = t.halfHeight;
         fillTexture(t.sceneColorTex, w, h, in.scene);
         fillTexture(t.ssaoTex, w, h, glm::vec4(in.visibility));
         fillTexture(t.flareTex, hw, hh, in.flare);
         fillTexture(t.halfTex, hw, hh, in.blurred);
         fillTexture(t.normalTex, w, h, glm::vec4(0.0f, 0.0f, 1.0f, in.focus));
-        fillTexture(renderer->lensDirtTex, 4, 4, in.dirt);
-        fillTexture(renderer->lensStarTex, 4, 4, in.star);
+        fillTexture(renderer->lensFlare.lensDirtTex, 4, 4, in.dirt);
+        fillTexture(renderer->lensFlare.lensStarTex, 4, 4, in.star);
 
         FloatTarget out(kTargetSize, kTargetSize);
         glBindFramebuffer(GL_FRAMEBUFFER, out.fbo);
         const std::vector<LightObject*> noLights;
         const std::vector<MeshObject*> noMeshes;
         const FrustumPlanes planes{};
-        renderer->renderComposite(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false});
+        renderer->composite.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, renderer->resources, renderer->lensFlare);
         EXPECT_EQ(boundSamplers(), 0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return readPixel(out.fbo, kTargetSize / 2, kTargetSize / 2);
@@ -146,7 +146,7 @@ TEST_F(RenderLightingCompositeTest, NeverReadsTheUndefinedAlphaOfSceneOrFlare)
 TEST_F(RenderLightingCompositeTest, StarBurstMatrixFollowsTheView)
 {
     composite(Inputs{});
-    const GLuint program = renderer->compositeProgram->id();
+    const GLuint program = renderer->composite.program->id();
     glm::mat4 matrix(0.0f);
     glGetUniformfv(program, glGetUniformLocation(program, "uLensStarMatrix"), glm::value_ptr(matrix));
     EXPECT_EQ(matrix, glm::mat4(1.0f));

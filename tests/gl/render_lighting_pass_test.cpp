@@ -73,8 +73,8 @@ protected:
     // The lit scene's centre pixel (the middle of the square) after one lighting pass.
     glm::vec3 litCentre()
     {
-        renderer->renderLighting(frame());
-        return glm::vec3(readPixel(renderer->targets.sceneFbo, kCentre, kCentre));
+        renderer->lighting.render(frame(), renderer->resources);
+        return glm::vec3(readPixel(renderer->resources.targets.sceneFbo, kCentre, kCentre));
     }
 
     static Renderer* renderer;
@@ -107,11 +107,11 @@ TEST_F(RenderLightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
     spot.intensity = 100.0f;
     lights = {&point, &spot};
 
-    renderer->renderLighting(frame());
-    const GLuint program = renderer->lightingProgram->id();
+    renderer->lighting.render(frame(), renderer->resources);
+    const GLuint program = renderer->lighting.program->id();
     GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    EXPECT_EQ(GLuint(bound), renderer->targets.sceneFbo);
+    EXPECT_EQ(GLuint(bound), renderer->resources.targets.sceneFbo);
     GLint current = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(GLuint(current), program);
@@ -143,7 +143,7 @@ TEST_F(RenderLightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
     EXPECT_EQ(drainGlErrors(), 0);
 
     lights.clear();
-    renderer->renderLighting(frame());
+    renderer->lighting.render(frame(), renderer->resources);
     EXPECT_EQ(uniformInt(program, "numberOfLights"), 0);
 }
 
@@ -167,16 +167,16 @@ TEST_F(RenderLightingPassTest, CulledMeshIsNotDrawnByEitherPass)
     addSquare(sun);
     sun.diffuseTexture = makeFilledTexture(GL_RGBA8, 1, 1, glm::vec4(1.0f));
     unlitMeshes = {&sun};
-    renderer->renderLighting(frame());
-    renderer->renderUnlit(frame());
-    EXPECT_GT(readPixel(renderer->targets.sceneFbo, kCentre, kCentre).r, 1.0f)
+    renderer->lighting.render(frame(), renderer->resources);
+    renderer->unlit.render(frame(), renderer->resources);
+    EXPECT_GT(readPixel(renderer->resources.targets.sceneFbo, kCentre, kCentre).r, 1.0f)
         << "the unlit sphere is a light: brighter than 1 in HDR";
     sun.boundsType = BoundsSphere;
     sun.boundingRadius = 1.5f;
     sun.position = glm::vec3(0.0f, 50.0f, 0.0f);
-    renderer->renderLighting(frame());
-    renderer->renderUnlit(frame());
-    EXPECT_EQ(readPixel(renderer->targets.sceneFbo, kCentre, kCentre), glm::vec4(0.0f));
+    renderer->lighting.render(frame(), renderer->resources);
+    renderer->unlit.render(frame(), renderer->resources);
+    EXPECT_EQ(readPixel(renderer->resources.targets.sceneFbo, kCentre, kCentre), glm::vec4(0.0f));
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(bound, 0);

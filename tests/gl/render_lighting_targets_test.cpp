@@ -106,34 +106,34 @@ TEST_F(RenderLightingTargetsTest, BuildsFixedProgramsInTableOrderAndKeepsReloada
 
     // One cache for the process: a second renderer shares the reloadable programs, and they
     // outlive every renderer that let go of them.
-    EXPECT_EQ(other.lightingProgram, renderer->lightingProgram);
-    EXPECT_EQ(other.compositeProgram, renderer->compositeProgram);
-    std::weak_ptr<ShaderProgram> lighting = other.lightingProgram;
+    EXPECT_EQ(other.lighting.program, renderer->lighting.program);
+    EXPECT_EQ(other.composite.program, renderer->composite.program);
+    std::weak_ptr<ShaderProgram> lighting = other.lighting.program;
     other.release();
     other.release();
     EXPECT_FALSE(lighting.expired());
-    EXPECT_EQ(other.lightingProgram, nullptr);
-    EXPECT_EQ(other.unlitProgram.name, 0u);
+    EXPECT_EQ(other.lighting.program, nullptr);
+    EXPECT_EQ(other.unlit.program.name, 0u);
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
 TEST_F(RenderLightingTargetsTest, OwnProgramsLinkWithTheMeshLayoutLocations)
 {
-    for (GLuint program : {renderer->lightingProgram->id(), renderer->compositeProgram->id(),
-                           renderer->unlitProgram.name, renderer->passThroughProgram.name,
-                           renderer->blurProgram.name}) {
+    for (GLuint program : {renderer->lighting.program->id(), renderer->composite.program->id(),
+                           renderer->unlit.program.name, renderer->resources.passThroughProgram.name,
+                           renderer->resources.blurProgram.name}) {
         ASSERT_NE(program, 0u);
         GLint linked = GL_FALSE;
         glGetProgramiv(program, GL_LINK_STATUS, &linked);
         EXPECT_EQ(linked, GL_TRUE) << "program " << program;
     }
-    const GLuint lighting = renderer->lightingProgram->id();
+    const GLuint lighting = renderer->lighting.program->id();
     EXPECT_EQ(glGetAttribLocation(lighting, "vertexPosition"), 0);
     EXPECT_EQ(glGetAttribLocation(lighting, "vertexTexCoord"), 1);
     EXPECT_EQ(glGetAttribLocation(lighting, "vertexNormal"), 2);
     EXPECT_EQ(glGetAttribLocation(lighting, "vertexTangent"), 3);
-    EXPECT_EQ(glGetAttribLocation(renderer->unlitProgram.name, "vertexPosition"), 0);
-    EXPECT_EQ(glGetAttribLocation(renderer->unlitProgram.name, "vertexTexCoord"), 1);
+    EXPECT_EQ(glGetAttribLocation(renderer->unlit.program.name, "vertexPosition"), 0);
+    EXPECT_EQ(glGetAttribLocation(renderer->unlit.program.name, "vertexTexCoord"), 1);
     // Room for the scene's four lights.
     EXPECT_NE(glGetUniformLocation(lighting, "lights[3].iLightType"), -1);
 }
@@ -143,11 +143,11 @@ TEST_F(RenderLightingTargetsTest, EveryFramebufferIsCompleteAtWindowSize)
     testing::internal::CaptureStdout();
     renderer->resize(1280, 720);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    for (GLuint fbo : framebuffers(renderer->targets)) {
+    for (GLuint fbo : framebuffers(renderer->resources.targets)) {
         ASSERT_NE(fbo, 0u);
         EXPECT_EQ(status(fbo), GLenum(GL_FRAMEBUFFER_COMPLETE)) << "framebuffer " << fbo;
     }
-    expectTargetsAt(renderer->targets, 1280, 720);
+    expectTargetsAt(renderer->resources.targets, 1280, 720);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     GLfloat clear[4] = {1, 1, 1, 1};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
@@ -161,15 +161,15 @@ TEST_F(RenderLightingTargetsTest, OnePixelWideWindowLeavesEmptyHalfTargetsWithou
     renderer->resize(1, 720);
     const std::string output = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(output.empty() || output.find("FBO CREATION FAILED!\n") != std::string::npos) << output;
-    expectTargetsAt(renderer->targets, 1, 720);
-    EXPECT_EQ(renderer->targets.halfWidth, 0);
-    EXPECT_EQ(status(renderer->targets.sceneFbo), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    expectTargetsAt(renderer->resources.targets, 1, 720);
+    EXPECT_EQ(renderer->resources.targets.halfWidth, 0);
+    EXPECT_EQ(status(renderer->resources.targets.sceneFbo), GLenum(GL_FRAMEBUFFER_COMPLETE));
     drainGlErrors();
 }
 
 TEST_F(RenderLightingTargetsTest, QuadBuffersHoldTheFourCornersAndTwoTriangles)
 {
-    const FullScreenQuad& quad = renderer->quad;
+    const FullScreenQuad& quad = renderer->resources.quad;
     ASSERT_NE(quad.vertexArray, 0u);
 
     float corners[12] = {};
@@ -210,25 +210,25 @@ TEST_F(RenderLightingTargetsTest, ResizeRecreatesEveryTargetAtTheNewSize)
 
     renderer->resize(301, 157);
     EXPECT_EQ(drainGlErrors(), 0);
-    expectTargetsAt(renderer->targets, 301, 157);
-    EXPECT_EQ(renderer->targets.halfWidth, 150);
-    EXPECT_EQ(renderer->targets.halfHeight, 78);
-    for (GLuint fbo : framebuffers(renderer->targets))
+    expectTargetsAt(renderer->resources.targets, 301, 157);
+    EXPECT_EQ(renderer->resources.targets.halfWidth, 150);
+    EXPECT_EQ(renderer->resources.targets.halfHeight, 78);
+    for (GLuint fbo : framebuffers(renderer->resources.targets))
         EXPECT_EQ(status(fbo), GLenum(GL_FRAMEBUFFER_COMPLETE)) << "framebuffer " << fbo;
-    EXPECT_EQ(renderer->ssao.noiseScale, reference.noiseScale);
+    EXPECT_EQ(renderer->ssao.kernel.noiseScale, reference.noiseScale);
 
     // A minimised window reports 0 x 0: the targets stay as they are.
-    const GLuint scene = renderer->targets.sceneColorTex;
+    const GLuint scene = renderer->resources.targets.sceneColorTex;
     renderer->resize(0, 0);
-    EXPECT_EQ(renderer->targets.sceneColorTex, scene);
-    expectTargetsAt(renderer->targets, 301, 157);
+    EXPECT_EQ(renderer->resources.targets.sceneColorTex, scene);
+    expectTargetsAt(renderer->resources.targets, 301, 157);
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
 TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithinTheRadius)
 {
     constexpr int kCentre = kTargetSize / 2;
-    const RenderTargets& t = renderer->targets;
+    const RenderTargets& t = renderer->resources.targets;
     // An even and an odd radius: the blur reads two distances per step, and for an odd radius
     // the last step's outer pair must weigh nothing.
     for (int radius : {4, 3}) {
@@ -239,7 +239,7 @@ TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithi
         glTexSubImage2D(GL_TEXTURE_2D, 0, kCentre, kCentre, 1, 1, GL_RGBA, GL_FLOAT, bright);
         glBindTexture(GL_TEXTURE_2D, 0);
 
-        renderer->separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, float(radius) + 0.9f,
+        renderer->resources.separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, float(radius) + 0.9f,
                                 glm::vec2(kTargetSize));
 
         EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
@@ -280,7 +280,7 @@ TEST_F(RenderLightingTargetsTest, BlurReadsOnlyTexelCentresSoTheNearestSamplerCh
 {
     // A pattern with a different value in every texel: any fetch between texels would differ
     // between nearest and linear filtering.
-    const RenderTargets& t = renderer->targets;
+    const RenderTargets& t = renderer->resources.targets;
     std::vector<float> pattern(size_t(kTargetSize) * kTargetSize * 4);
     for (size_t i = 0; i < pattern.size(); ++i)
         pattern[i] = float((i * 7919u) % 101u) / 100.0f;
@@ -288,17 +288,17 @@ TEST_F(RenderLightingTargetsTest, BlurReadsOnlyTexelCentresSoTheNearestSamplerCh
         glBindTexture(GL_TEXTURE_2D, t.ssaoTex);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kTargetSize, kTargetSize, GL_RGBA, GL_FLOAT, pattern.data());
         glBindTexture(GL_TEXTURE_2D, 0);
-        renderer->separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, 5.0f,
+        renderer->resources.separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, 5.0f,
                                 glm::vec2(kTargetSize));
         return readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
     };
 
-    ASSERT_NE(renderer->texelSampler.sampler, 0u) << "this driver has sampler objects";
+    ASSERT_NE(renderer->resources.texelSampler.sampler, 0u) << "this driver has sampler objects";
     const std::vector<glm::vec4> nearest = blurred();
-    const GLuint sampler = renderer->texelSampler.sampler;
-    renderer->texelSampler.sampler = 0;  // as on a driver without sampler objects
+    const GLuint sampler = renderer->resources.texelSampler.sampler;
+    renderer->resources.texelSampler.sampler = 0;  // as on a driver without sampler objects
     const std::vector<glm::vec4> linear = blurred();
-    renderer->texelSampler.sampler = sampler;
+    renderer->resources.texelSampler.sampler = sampler;
 
     float largest = 0.0f;
     for (size_t i = 0; i < nearest.size(); ++i)

@@ -25,14 +25,15 @@ protected:
     {
         drainGlErrors();
         testing::internal::CaptureStdout();
-        loadShaders(program, "shaders/particle.vert", "shaders/particle.frag");
+        loadShaders(pool.program, "shaders/particle.vert", "shaders/particle.frag");
         testing::internal::GetCapturedStdout();
-        ASSERT_NE(program.name, 0u);
+        ASSERT_NE(pool.program.name, 0u);
         pool.init();
         pool.random = scriptedRandom;
         pool.emitterPosition = glm::vec3(0.0f, 0.0f, -5.0f);
         pool.emitterDirection = glm::vec3(1.0f, 0.0f, 0.0f);
-        viewProjection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1000.0f);
+        camera.projection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1000.0f);
+        camera.view = glm::mat4(1.0f);
 
         target.create(kSize);
         glViewport(0, 0, kSize, kSize);
@@ -49,7 +50,7 @@ protected:
         pool.release();
         pool.release();
         EXPECT_EQ(pool.particleVbo, 0u);
-        program.release();
+        EXPECT_EQ(pool.program.name, 0u);
         EXPECT_EQ(drainGlErrors(), 0);
     }
 
@@ -66,9 +67,14 @@ protected:
         return {brightest, lit};
     }
 
-    ProgramHandle program;
+    FrameScene scene() const { return FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}; }
+
     ParticleSystem pool;
-    glm::mat4 viewProjection;
+    Camera camera;
+    std::vector<MeshObject*> noMeshes;
+    std::vector<LightObject*> noLights;
+    FrustumPlanes planes{};
+    FrameResources resources;
     ColourDepthTarget target;
 };
 
@@ -84,14 +90,14 @@ TEST_F(RenderSsaoParticlesGlTest, InitLeavesEveryParticleFreeAndPointSizeToThePr
 TEST_F(RenderSsaoParticlesGlTest, RestingParticlesAreNotDrawn)
 {
     pool.lastParticleTime = 4.0;
-    pool.render(program, viewProjection, 4.0);  // no time passed: nothing spawns, all wait at the emitter
+    pool.render(scene(), resources, 4.0);  // no time passed: nothing spawns, all wait at the emitter
     EXPECT_EQ(litTexels().second, 0);
 }
 
 TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndDrawsHotBlendedPoints)
 {
     drawsMade = 0;
-    pool.render(program, viewProjection, 0.05);  // the clock starts at 0: a long first step
+    pool.render(scene(), resources, 0.05);  // the clock starts at 0: a long first step
     EXPECT_EQ(pool.lastParticleTime, 0.05);
     EXPECT_EQ(drawsMade, 800 * 4);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -116,7 +122,7 @@ TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndD
 
 TEST_F(RenderSsaoParticlesGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
 {
-    pool.render(program, viewProjection, 0.05);
+    pool.render(scene(), resources, 0.05);
     EXPECT_GT(litTexels().second, 0);
     const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
     for (float value : depths)
@@ -126,7 +132,7 @@ TEST_F(RenderSsaoParticlesGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
     glClearDepth(0.5);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearDepth(1.0);
-    pool.render(program, viewProjection, 0.1);
+    pool.render(scene(), resources, 0.1);
     EXPECT_EQ(litTexels().second, 0);
 }
 
@@ -135,7 +141,7 @@ TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)
     // A blue far brighter than any exhaust: only a blend can give a texel both red and this blue.
     const float background[4] = {0.0f, 0.0f, 100.0f, 1.0f};
     glClearBufferfv(GL_COLOR, 0, background);
-    pool.render(program, viewProjection, 0.05);
+    pool.render(scene(), resources, 0.05);
     const std::vector<float> texels = readTexture(target.colour, GL_RGBA, 4, kSize, kSize);
     int mixed = 0;
     for (size_t i = 0; i < texels.size(); i += 4)

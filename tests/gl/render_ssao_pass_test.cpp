@@ -22,17 +22,17 @@ protected:
     void SetUp() override
     {
         drainGlErrors();
-        renderer.targets.create(kWidth, kHeight);
-        renderer.quad.create();
-        renderer.ssao.create(kWidth, kHeight);
-        renderer.normalDepthProgram = manager.getShaderProgram(
+        renderer.resources.targets.create(kWidth, kHeight);
+        renderer.resources.quad.create();
+        renderer.ssao.kernel.create(kWidth, kHeight);
+        renderer.normalDepth.program = manager.getShaderProgram(
             {{Vertex, "shaders/normalDepthPass.vert"}, {Fragment, "shaders/normalDepthPass.frag"}});
-        ASSERT_TRUE(renderer.normalDepthProgram->rebuild());
-        renderer.ssaoProgram =
+        ASSERT_TRUE(renderer.normalDepth.program->rebuild());
+        renderer.ssao.program =
             manager.getShaderProgram({{Vertex, "shaders/quadShader.vert"}, {Fragment, "shaders/ssao.frag"}});
-        ASSERT_TRUE(renderer.ssaoProgram->rebuild());
+        ASSERT_TRUE(renderer.ssao.program->rebuild());
         testing::internal::CaptureStdout();
-        loadShaders(renderer.blurProgram, "shaders/quadShader.vert", "shaders/blurFragmentShader.frag");
+        loadShaders(renderer.resources.blurProgram, "shaders/quadShader.vert", "shaders/blurFragmentShader.frag");
         testing::internal::GetCapturedStdout();
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glEnable(GL_DEPTH_TEST);
@@ -44,10 +44,10 @@ protected:
     {
         meshes.clear();
         owned.clear();
-        renderer.blurProgram.release();
-        renderer.ssao.release();
-        renderer.quad.release();
-        renderer.targets.release();
+        renderer.resources.blurProgram.release();
+        renderer.ssao.kernel.release();
+        renderer.resources.quad.release();
+        renderer.resources.targets.release();
         EXPECT_EQ(drainGlErrors(), 0);
     }
 
@@ -69,7 +69,7 @@ protected:
     // RGBA of normalTex, or the one channel of depthTex / R of ssaoTex, at pixel (x, y).
     glm::vec4 normalAt(int x, int y) const
     {
-        const std::vector<float> texels = readTexture(renderer.targets.normalTex, GL_RGBA, 4, kWidth, kHeight);
+        const std::vector<float> texels = readTexture(renderer.resources.targets.normalTex, GL_RGBA, 4, kWidth, kHeight);
         const float* t = &texels[size_t(4 * (y * kWidth + x))];
         return glm::vec4(t[0], t[1], t[2], t[3]);
     }
@@ -93,7 +93,7 @@ std::unique_ptr<MeshObject> facingSquare()
 TEST_F(RenderSsaoPassTest, NoiseTextureHoldsTheNoiseAsA4x4RepeatingFloatTile)
 {
     GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, renderer.ssao.noiseTex);
+    glBindTexture(GL_TEXTURE_2D, renderer.ssao.kernel.noiseTex);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &value);
     EXPECT_EQ(value, GL_RGB32F);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &value);
@@ -106,19 +106,19 @@ TEST_F(RenderSsaoPassTest, NoiseTextureHoldsTheNoiseAsA4x4RepeatingFloatTile)
     EXPECT_EQ(value, GL_REPEAT);
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    const std::vector<float> texels = readTexture(renderer.ssao.noiseTex, GL_RGB, 3, 4, 4);
-    EXPECT_TRUE(std::equal(texels.begin(), texels.end(), renderer.ssao.noise));
-    EXPECT_EQ(renderer.ssao.noiseScale, glm::vec2(80.0f, 60.0f));
+    const std::vector<float> texels = readTexture(renderer.ssao.kernel.noiseTex, GL_RGB, 3, 4, 4);
+    EXPECT_TRUE(std::equal(texels.begin(), texels.end(), renderer.ssao.kernel.noise));
+    EXPECT_EQ(renderer.ssao.kernel.noiseScale, glm::vec2(80.0f, 60.0f));
 
-    renderer.ssao.release();
-    renderer.ssao.release();
-    EXPECT_EQ(renderer.ssao.noiseTex, 0u);
+    renderer.ssao.kernel.release();
+    renderer.ssao.kernel.release();
+    EXPECT_EQ(renderer.ssao.kernel.noiseTex, 0u);
 }
 
 TEST_F(RenderSsaoPassTest, EmptyMeshListLeavesZeroNormalsAndFarDepth)
 {
     // Leave something else in both textures first, so the pass has to clear it.
-    glBindFramebuffer(GL_FRAMEBUFFER, renderer.targets.normalDepthFbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.resources.targets.normalDepthFbo);
     glClearColor(0.5f, 0.25f, 1.0f, 1.0f);
     glClearDepth(0.25);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -126,18 +126,18 @@ TEST_F(RenderSsaoPassTest, EmptyMeshListLeavesZeroNormalsAndFarDepth)
     glClearDepth(1.0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
-    renderer.renderNormalDepth(scene());
+    renderer.normalDepth.render(scene(), renderer.resources);
 
-    const std::vector<float> normals = readTexture(renderer.targets.normalTex, GL_RGBA, 4, kWidth, kHeight);
+    const std::vector<float> normals = readTexture(renderer.resources.targets.normalTex, GL_RGBA, 4, kWidth, kHeight);
     EXPECT_TRUE(std::all_of(normals.begin(), normals.end(), [](float v) { return v == 0.0f; }));
-    const std::vector<float> depths = readTexture(renderer.targets.depthTex, GL_DEPTH_COMPONENT, 1, kWidth, kHeight);
+    const std::vector<float> depths = readTexture(renderer.resources.targets.depthTex, GL_DEPTH_COMPONENT, 1, kWidth, kHeight);
     EXPECT_TRUE(std::all_of(depths.begin(), depths.end(), [](float v) { return v == 1.0f; }));
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(bound, 0);
 
-    renderer.renderSsao(scene());
-    const std::vector<float> visibility = readTexture(renderer.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
+    renderer.ssao.render(scene(), renderer.resources);
+    const std::vector<float> visibility = readTexture(renderer.resources.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
     EXPECT_TRUE(std::all_of(visibility.begin(), visibility.end(), [](float v) { return std::abs(v - 1.0f) < 1e-5f; }))
         << "nothing drawn is nothing occluded";
 }
@@ -149,7 +149,7 @@ TEST_F(RenderSsaoPassTest, PrePassWritesWorldNormalsAndFocusThatSoftensOnlyFarAw
     lookFrom(glm::vec3(10.0f, 0.0f, 0.0f), glm::vec3(0.0f));
     const glm::mat4 faceX = glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0, 1, 0));
     add(facingSquare(), glm::scale(faceX, glm::vec3(3.0f)));
-    renderer.renderNormalDepth(scene());
+    renderer.normalDepth.render(scene(), renderer.resources);
 
     const glm::vec4 centre = normalAt(kWidth / 2, kHeight / 2);
     EXPECT_NEAR(centre.x, 1.0f, 1e-4f);
@@ -165,7 +165,7 @@ TEST_F(RenderSsaoPassTest, PrePassWritesWorldNormalsAndFocusThatSoftensOnlyFarAw
     lookFrom(glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, -1.0f));
     for (const auto& c : cases) {
         owned.front()->model = glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -c.distance)), glm::vec3(c.distance));
-        renderer.renderNormalDepth(scene());
+        renderer.normalDepth.render(scene(), renderer.resources);
         EXPECT_NEAR(normalAt(kWidth / 2, kHeight / 2).w, c.focus, 1e-4f) << "at " << c.distance << " units";
     }
 }
@@ -184,10 +184,10 @@ TEST_F(RenderSsaoPassTest, CreaseIsOccludedWhileFlatGroundAndBackgroundStayOpen)
         Quad{{{-3, -1, -2}, {3, -1, -2}, {3, -1, -12}, {-3, -1, -12}}, {0, 1, 0}},
         Quad{{{-3, -1, -8}, {3, -1, -8}, {3, 5, -8}, {-3, 5, -8}}, {0, 0, 1}},
     }));
-    renderer.renderNormalDepth(scene());
-    renderer.renderSsao(scene());
+    renderer.normalDepth.render(scene(), renderer.resources);
+    renderer.ssao.render(scene(), renderer.resources);
     EXPECT_EQ(boundSamplers(), 0);
-    const std::vector<float> texels = readTexture(renderer.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
+    const std::vector<float> texels = readTexture(renderer.resources.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
 
     // The crease projects to window row (1 - 1 / (8 tan 22.5)) / 2 * 240, about 84.
     const float crease = visibilityAt(texels, kWidth / 2, 84, kWidth);
@@ -209,9 +209,9 @@ TEST_F(RenderSsaoPassTest, FlatGroundAtGrazingAnglesShowsNoSelfOcclusion)
 {
     lookFrom(glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(0.0f, 0.6f, -10.0f));
     add(makeQuadMesh({Quad{{{-20, 0, 0}, {20, 0, 0}, {20, 0, -40}, {-20, 0, -40}}, {0, 1, 0}}}));
-    renderer.renderNormalDepth(scene());
-    renderer.renderSsao(scene());
-    const std::vector<float> texels = readTexture(renderer.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
+    renderer.normalDepth.render(scene(), renderer.resources);
+    renderer.ssao.render(scene(), renderer.resources);
+    const std::vector<float> texels = readTexture(renderer.resources.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
     float darkest = 1.0f;
     for (size_t i = 0; i < texels.size(); i += 3)
         darkest = std::min(darkest, texels[i]);

@@ -62,7 +62,7 @@ protected:
         glClearDepth(clearDepth);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearDepth(1.0);
-        skyBox.draw(camera.projection, camera.view, camera.position);
+        skyBox.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, resources);
         return readTexture(target.colour, GL_RGB, 3, kSize, kSize);
     }
 
@@ -75,6 +75,10 @@ protected:
 
     SkyBox skyBox;
     Camera camera;
+    std::vector<MeshObject*> noMeshes;
+    std::vector<LightObject*> noLights;
+    FrustumPlanes planes{};
+    FrameResources resources;
     ColourDepthTarget target;
 };
 
@@ -108,7 +112,7 @@ TEST_F(RenderSsaoSkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
     glClearDepth(1.0);
     glClear(GL_DEPTH_BUFFER_BIT);
     glDepthMask(GL_FALSE);
-    skyBox.draw(camera.projection, camera.view, camera.position);
+    skyBox.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, resources);
     GLboolean writes = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
     EXPECT_EQ(writes, GL_TRUE);

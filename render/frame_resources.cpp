@@ -1,6 +1,10 @@
-// Render targets and the full-screen quad. create() releases and re-makes every size-dependent
-// texture and framebuffer, so the same call serves start-up and window resizes.
-#include "render/render_targets.h"
+// The frame resources: render targets, the full-screen quad, the nearest sampler, the separable
+// blur and the observed driver calls. RenderTargets::create releases and re-makes every
+// size-dependent texture and framebuffer, so the same call serves start-up and window resizes.
+#include "render/frame_resources.h"
+
+#include "resources/gl_error.h"
+#include "scene/gl_names.h"
 
 #include <cstdio>
 #include <initializer_list>
@@ -33,27 +37,6 @@ GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
         std::printf("FBO CREATION FAILED!\n");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return fbo;
-}
-
-void deleteTexture(GLuint& name)
-{
-    if (name)
-        glDeleteTextures(1, &name);
-    name = 0;
-}
-
-void deleteFramebuffer(GLuint& name)
-{
-    if (name)
-        glDeleteFramebuffers(1, &name);
-    name = 0;
-}
-
-void deleteBuffer(GLuint& name)
-{
-    if (name)
-        glDeleteBuffers(1, &name);
-    name = 0;
 }
 
 }  // namespace
@@ -132,9 +115,7 @@ void FullScreenQuad::draw() const
 
 void FullScreenQuad::release()
 {
-    if (vertexArray)
-        glDeleteVertexArrays(1, &vertexArray);
-    vertexArray = 0;
+    deleteVertexArray(vertexArray);
     deleteBuffer(vertexBuffer);
     deleteBuffer(elementBuffer);
 }
@@ -165,7 +146,94 @@ void TexelSampler::unbind(GLuint unit) const
 
 void TexelSampler::release()
 {
-    if (sampler)
-        glDeleteSamplers(1, &sampler);
-    sampler = 0;
+    deleteSampler(sampler);
+}
+
+void rebuildIfChanged(ShaderProgram& program)
+{
+    if (program.needsRebuild())
+        program.rebuild();
+}
+
+void FrameResources::create(int width, int height)
+{
+    targets.create(width, height);
+    quad.create();
+    texelSampler.create();
+}
+
+void FrameResources::resize(int width, int height)
+{
+    if (width <= 0 || height <= 0 || (width == targets.width && height == targets.height))
+        return;
+    targets.create(width, height);
+}
+
+void FrameResources::release()
+{
+    targets.release();
+    quad.release();
+    texelSampler.release();
+    for (ProgramHandle* program : {&blurProgram, &downsampleProgram, &passThroughProgram})
+        program->release();
+}
+
+void FrameResources::drawQuad() const
+{
+    driverCall(DriverWork::ScreenDraw, [this] { quad.draw(); });
+}
+
+void FrameResources::drawQuadInto(GLuint fbo, int width, int height) const
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glViewport(0, 0, width, height);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    drawQuad();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void FrameResources::drawSubmesh(const SubmeshBuffers& submesh) const
+{
+    glBindVertexArray(submesh.vertexArray);
+    driverCall(DriverWork::SceneDraw, [&submesh] {
+        glDrawElements(GL_TRIANGLES, GLsizei(submesh.indexCount), GL_UNSIGNED_INT, nullptr);
+    });
+    glBindVertexArray(0);
+}
+
+void FrameResources::clear(GLbitfield mask) const
+{
+    driverCall(DriverWork::Clear, [mask] { glClear(mask); });
+}
+
+void FrameResources::separableBlur(GLuint targetFbo, GLuint sourceTex, GLuint scratchFbo, GLuint scratchTex,
+                                   float radius, glm::vec2 size) const
+{
+    static const float kAlongX[2] = {1.0f, 0.0f};
+    static const float kAlongY[2] = {0.0f, 1.0f};
+    const int blurRadius = int(radius);
+    const GLsizei width = GLsizei(size.x), height = GLsizei(size.y);
+
+    glDisable(GL_DEPTH_TEST);
+    blurProgram.use();
+
+    glBindFramebuffer(GL_FRAMEBUFFER, scratchFbo);
+    checkGlError();
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, width, height);
+    blurProgram.setVec2Array(kAlongX, 1, "ScaleU");
+    blurProgram.setInt(blurRadius, "uBlurRadius");
+    blurProgram.setTexture2D(sourceTex, "textureSource", 0);
+    texelSampler.bind(0);
+    drawQuad();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    blurProgram.setVec2Array(kAlongY, 1, "ScaleU");
+    blurProgram.setInt(blurRadius, "uBlurRadius");
+    blurProgram.setTexture2D(scratchTex, "textureSource", 0);
+    drawQuadInto(targetFbo, width, height);
+    texelSampler.unbind(0);
+
+    glEnable(GL_DEPTH_TEST);
+    checkGlError();
 }
