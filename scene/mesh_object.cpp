@@ -3,6 +3,7 @@
 // GL calls happen only on destruction, and only for non-zero names.
 #include "scene/mesh_object.h"
 
+#include "scene/gl_names.h"
 #include "scene/obj_loader.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -10,14 +11,8 @@
 MeshObject::~MeshObject()
 {
     releaseMeshBuffers(*this);
-    if (diffuseTexture != 0) {
-        glDeleteTextures(1, &diffuseTexture);
-        diffuseTexture = 0;
-    }
-    if (normalMapTexture != 0) {
-        glDeleteTextures(1, &normalMapTexture);
-        normalMapTexture = 0;
-    }
+    deleteTexture(diffuseTexture);
+    deleteTexture(normalMapTexture);
 }
 
 void MeshObject::update()

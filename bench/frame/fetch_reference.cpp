@@ -3,6 +3,7 @@
 #include "bench/frame/fetch_reference.h"
 
 #include "resources/shader.h"
+#include "scene/gl_names.h"
 
 #include <algorithm>
 #include <cmath>
@@ -202,8 +203,7 @@ void FetchReferences::build(const std::string& vertexSource)
 void FetchReferences::release()
 {
     for (GLuint& program : programs)
-        if (program)
-            glDeleteProgram(program);
+        deleteProgram(program);
     programs.clear();
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -76,6 +77,57 @@ TEST(SceneSetupGLTest, OneFrameOfInputAndAnimation)
         expectVec(glm::vec3(app.bunny->model[3]), app.bunny->position);
     }
     // Every mesh's GL objects were released with the context current.
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+// Records what a frame tells its probe: the steps in order and, per step, the driver calls the
+// passes made through the frame resources, each repeated once as a timing probe would.
+class RecordingProbe : public FrameProbe {
+public:
+    void mark(FrameStep step) override { steps.push_back(step); }
+    void before(DriverWork work) override { open.push_back(work); }
+    void after(DriverWork work, const DriverCall& call) override
+    {
+        EXPECT_EQ(open.size(), 1u) << "calls never nest";
+        EXPECT_EQ(open.back(), work);
+        open.clear();
+        if (work == DriverWork::ScreenDraw) {
+            ++screenDraws[steps.back()];
+            call.again();
+        }
+        ++calls[steps.back()];
+    }
+
+    std::vector<FrameStep> steps;
+    std::vector<DriverWork> open;
+    std::map<FrameStep, int> screenDraws, calls;
+};
+
+TEST(SceneSetupGLTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsItAfter)
+{
+    Application app(testWindow());
+    ASSERT_TRUE(app.ready());
+    app.keyHeld = [](int) { return false; };
+    RecordingProbe probe;
+    app.restartFrameClock(1.0);
+    app.frame(1.02, &probe);
+
+    std::vector<FrameStep> inOrder;
+    for (std::size_t step = 0; step <= kFrameStepCount; ++step)
+        inOrder.push_back(FrameStep(step));
+    EXPECT_EQ(probe.steps, inOrder);
+    // Every full-screen draw of the frame goes through the frame resources, in the step that makes it.
+    EXPECT_EQ(probe.screenDraws, (std::map<FrameStep, int>{{FrameStep::Ssao, 3},
+                                                            {FrameStep::LensFlare, 8},
+                                                            {FrameStep::DepthOfField, 3},
+                                                            {FrameStep::Composite, 1}}));
+    for (FrameStep step : {FrameStep::WindowClear, FrameStep::NormalDepth, FrameStep::Lighting, FrameStep::SkyBox,
+                           FrameStep::Particles})
+        EXPECT_GT(probe.calls[step], 0) << int(step);
+    EXPECT_EQ(app.renderer.resources.observer, nullptr);
+
+    app.frame(1.04);
+    EXPECT_EQ(probe.steps.size(), inOrder.size()) << "a frame without a probe tells the last one nothing";
     EXPECT_EQ(drainGlErrors(), 0);
 }
 

@@ -1,9 +1,7 @@
 // The particle pool without GL: spawn counts per time step, the free-slot search, parking and
-// same-step motion; plus a printed figure for one simulation step of the full pool.
+// same-step motion, and a pool that half a second of frames fills.
 #include "render/particles.h"
 
-#include <chrono>
-#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,22 +153,16 @@ TEST(RenderSsaoParticlesTest, SpawnsIntoAFullPoolAllLandOnParticleZeroWithEveryD
 
 // Prints, never asserts: the CPU cost of one frame's simulation with the pool full, the steady
 // state at any frame rate (800 spawns per frame against lives of one to two seconds).
-TEST(RenderSsaoParticlesBench, OneSimulationStepOfTheFullPool)
+// Half a second of 60 Hz frames spawns more than the pool holds: every particle is alive. (What a
+// step of the full pool costs is the frame benchmark's "particle simulation" figure.)
+TEST(RenderSsaoParticlesTest, HalfASecondOfFramesFillsThePool)
 {
     ParticleSystem pool = freshPool();
     pool.random = nextRandom;
     pool.emitterDirection = glm::vec3(0.0f, -1.0f, 0.0f);
     for (int frame = 0; frame < 30; ++frame)
         pool.simulate(1.0 / 60.0);
-    ASSERT_EQ(aliveCount(pool), ParticleSystem::kPoolSize);
-
-    const int steps = 200;
-    const auto start = std::chrono::steady_clock::now();
-    for (int frame = 0; frame < steps; ++frame)
-        pool.simulate(1.0 / 60.0);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[ bench    ] particle simulate, full pool of %d, 800 spawns: %.3f ms per step\n",
-                ParticleSystem::kPoolSize, ms / steps);
+    EXPECT_EQ(aliveCount(pool), ParticleSystem::kPoolSize);
 }
 
 }  // namespace
