@@ -20,7 +20,7 @@ void LightingPass::render(const FrameScene& scene, const FrameResources& resourc
     const glm::mat4 viewProjection = scene.camera.projection * view;
     const int lightCount = int(scene.lights.size());
     program->setMat4(glm::value_ptr(view), "V");
-    program->setVec3(scene.camera.position, "vEyePos");
+    program->setVec3(scene.camera.eyePosition(), "vEyePos");
     program->setInt(lightCount, "numberOfLights");
     for (int i = 0; i < lightCount; ++i)
         program->setLight(i, *scene.lights[i]);

@@ -1,5 +1,5 @@
 // The star-field sky box: a 36-vertex cube and a cube map drawn into whatever framebuffer is
-// bound (sceneFbo, after the lighting pass). Reads the camera's matrices and position; turns
+// bound (sceneFbo, after the lighting pass). Reads the camera's matrices; turns
 // depth writes off for its draw and back on after it; sets no framebuffer or viewport.
 #include "render/sky_box.h"
 
@@ -57,7 +57,7 @@ void SkyBox::render(const FrameScene& scene, const FrameResources& resources) co
     program.use();
     program.setMat4(glm::value_ptr(camera.projection), "P");
     // view x T(eye) cancels the camera's translation: the box stays centred on the eye.
-    const glm::mat4 rotationOnly = glm::translate(camera.view, camera.position);
+    const glm::mat4 rotationOnly = glm::translate(camera.view, camera.eyePosition());
     program.setMat4(glm::value_ptr(rotationOnly), "V");
     program.setCubeMap(cubeMap, "cube_texture", kCubeMapUnit);
     glBindVertexArray(vertexArray);

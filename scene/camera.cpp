@@ -55,3 +55,8 @@ void Camera::updateView()
     else if (double(orbitTheta) >= kChaseAngle)
         view = glm::lookAt(chaseEye, chaseCenter, chaseUp);
 }
+
+glm::vec3 Camera::eyePosition() const
+{
+    return glm::vec3(glm::inverse(view)[3]);
+}

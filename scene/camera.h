@@ -18,6 +18,9 @@ public:
     void orbit(const glm::vec3& center, float dTheta, float dPhi);
     void update() override;
     void updateView();
+    // Where the view matrix puts the eye (the translation of its inverse). In the scripted modes
+    // this is not position: the orbit looks from its sphere, the chase from position + (7, 7, 7).
+    glm::vec3 eyePosition() const;
 
     glm::mat4 view{1.0f};
     glm::mat4 projection;

@@ -2,9 +2,11 @@
 // culling, and the light conventions of the Blinn-Phong shader seen in rendered HDR pixels.
 #include "gl_context.h"
 #include "render_lighting_support.h"
+#include "test_helpers.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -87,6 +89,28 @@ protected:
 };
 Renderer* RenderLightingPassTest::renderer = nullptr;
 
+// The scripted views do not look from the camera's position: the orbit looks from its sphere
+// about the centre, the chase from 7 units along each axis off the rocket. Specular highlights
+// need the eye the frame is drawn from.
+TEST_F(RenderLightingPassTest, EyeIsWhereTheOrbitAndTheChaseLookFrom)
+{
+    const glm::vec3 centre(0.0f, 6.0f, 15.0f);
+    camera.position = glm::vec3(0.6f, 5.6f, 8.0f);
+    camera.orbit(centre, 0.25f, 0.5f);
+    const float theta = camera.orbitTheta, phi = camera.orbitPhi;
+    const glm::vec3 orbitEye = centre + camera.orbitRadius * glm::vec3(std::cos(theta) * std::sin(phi),
+                                                                       std::sin(theta) * std::sin(phi), std::cos(phi));
+    renderer->lighting.render(frame(), renderer->resources);
+    expectVec(uniformVec3(renderer->lighting.program->id(), "vEyePos"), orbitEye, 1e-4f);
+
+    camera.orbitTheta = camera.orbitPhi = 4.6f;
+    camera.position = glm::vec3(10.0f, 7.0f, 15.0f);
+    camera.update();
+    renderer->lighting.render(frame(), renderer->resources);
+    expectVec(uniformVec3(renderer->lighting.program->id(), "vEyePos"), glm::vec3(17.0f, 14.0f, 22.0f), 1e-4f);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
 TEST_F(RenderLightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
 {
     // The first mesh takes the texture paths, the second the flat colour: the samplers keep the
@@ -121,7 +145,7 @@ TEST_F(RenderLightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
     expectMatNear(uniformMat4(program, "V"), camera.view);
     expectMatNear(uniformMat4(program, "mNormalMatrix"),
                   glm::transpose(glm::inverse(camera.view * square.model)));
-    EXPECT_EQ(uniformVec3(program, "vEyePos"), kEye);
+    expectVec(uniformVec3(program, "vEyePos"), kEye);
     EXPECT_EQ(uniformInt(program, "numberOfLights"), 2);
     EXPECT_EQ(uniformVec3(program, "lights[0].vPosition"), point.position);
     EXPECT_EQ(uniformVec3(program, "lights[0].vLightColor"), point.color);
