@@ -14,15 +14,15 @@ constexpr std::array<float, 7> kTapDistances = {0.0f,    1.3366f, 3.4295f, 5.426
 
 }  // namespace
 
-std::array<float, 7> gaussTapOffsets(float viewportSize)
+std::array<float, 7> gaussTapOffsets(int halfTargetSize)
 {
     std::array<float, 7> offsets{};
     // A minimised window reports a zero size; zero offsets keep the uniforms finite.
-    if (viewportSize <= 0.0f)
+    if (halfTargetSize <= 0)
         return offsets;
-    const float spacing = 0.5f / viewportSize;
+    const float texel = 1.0f / float(halfTargetSize);
     for (size_t k = 0; k < offsets.size(); ++k)
-        offsets[k] = kTapDistances[k] * spacing;
+        offsets[k] = kTapDistances[k] * texel;
     return offsets;
 }
 
@@ -30,8 +30,9 @@ void DepthOfFieldPass::render(const FrameScene& scene, const FrameResources& res
 {
     const RenderTargets& targets = resources.targets;
     const ProgramHandle& downsample = resources.downsampleProgram;
-    const std::array<float, 7> horizontal = gaussTapOffsets(float(scene.camera.viewportWidth));
-    const std::array<float, 7> vertical = gaussTapOffsets(float(scene.camera.viewportHeight));
+    // The blur runs in the half-size target: its taps are spaced in half-size texels.
+    const std::array<float, 7> horizontal = gaussTapOffsets(halfSize(scene.camera.viewportWidth));
+    const std::array<float, 7> vertical = gaussTapOffsets(halfSize(scene.camera.viewportHeight));
     const int tapCount = int(horizontal.size());
 
     // Half-size copy with the focus factor in alpha.

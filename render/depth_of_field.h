@@ -9,8 +9,9 @@
 #include <array>
 
 // Texture-coordinate offsets of the seven linear-filtered taps of the 25-tap Gaussian along an
-// axis of viewportSize pixels (offset 0 is exactly 0).
-std::array<float, 7> gaussTapOffsets(float viewportSize);
+// axis of the half-size target, halfTargetSize texels long: tap k lies kTapDistances[k] texels
+// from the centre (offset 0 is exactly 0).
+std::array<float, 7> gaussTapOffsets(int halfTargetSize);
 
 struct DepthOfFieldPass {
     ProgramHandle gaussXProgram, gaussYProgram;

@@ -34,19 +34,21 @@ TEST(RenderFlareThreshold, RisesWithTheRocketViewAndNeverFallsBack)
         expectParams(latch.update(rocketView), 0.4f, -3.0f);
 }
 
-TEST(RenderFlareGauss, OffsetsFollowTheViewportSize)
+// The blur reads the half-size target, so a tap's distance is in its texels: at 1280 pixels
+// across, the outermost tap lies 11.44 / 640 of the width out.
+TEST(RenderFlareGauss, OffsetsAreHalfSizeTexels)
 {
-    for (float size : {1280.0f, 720.0f, 101.0f}) {
-        const std::array<float, 7> offsets = gaussTapOffsets(size);
-        EXPECT_EQ(offsets[0], 0.0f) << size;
+    for (int halfTargetSize : {640, 360, 50}) {
+        const std::array<float, 7> offsets = gaussTapOffsets(halfTargetSize);
+        EXPECT_EQ(offsets[0], 0.0f) << halfTargetSize;
         for (size_t k = 0; k < offsets.size(); ++k)
-            EXPECT_FLOAT_EQ(offsets[k], kTapDistances[k] * (0.5f / size)) << size << " tap " << k;
+            EXPECT_FLOAT_EQ(offsets[k] * float(halfTargetSize), kTapDistances[k]) << halfTargetSize << " tap " << k;
     }
 }
 
-TEST(RenderFlareGauss, ZeroViewportGivesFiniteOffsets)
+TEST(RenderFlareGauss, ZeroSizeGivesFiniteOffsets)
 {
-    for (float offset : gaussTapOffsets(0.0f))
+    for (float offset : gaussTapOffsets(0))
         EXPECT_EQ(offset, 0.0f);
 }
 
@@ -84,7 +86,7 @@ TEST(RenderFlareGauss, ShaderWeightsAreTheNormalisedFoldedGaussian)
 
     const double sigma = 5.5;
     auto gauss = [sigma](double x) { return std::exp(-x * x / (2.0 * sigma * sigma)); };
-    const std::array<float, 7> inTaps = gaussTapOffsets(0.5f);
+    const std::array<float, 7> inTaps = gaussTapOffsets(1);
     std::vector<double> folded = {gauss(0.0)};
     double total = gauss(0.0);
     for (int k = 1; k <= 6; ++k) {
