@@ -1,5 +1,5 @@
-// Shader compilation and linking. compileStage and the status texts are the silent building
-// blocks of ShaderProgram; loadShaders reads two source files, builds a fixed program into a
+// Shader compilation and linking. compileStage, the driver's logs and the status texts are the
+// silent building blocks of ShaderProgram; loadShaders reads two source files, builds a fixed program into a
 // ProgramHandle and reports each step (and the driver's logs) on standard output.
 #include "resources/shader.h"
 
@@ -16,6 +16,18 @@ GLenum glShaderType(int32_t stage)
     case Geometry: return GL_GEOMETRY_SHADER;
     case Fragment: return GL_FRAGMENT_SHADER;
     default: return 0;
+    }
+}
+
+const char* stageName(int32_t stage)
+{
+    switch (stage) {
+    case Vertex: return "vertex";
+    case TessControl: return "tessellation control";
+    case TessEvaluation: return "tessellation evaluation";
+    case Geometry: return "geometry";
+    case Fragment: return "fragment";
+    default: return "unknown";
     }
 }
 
@@ -39,6 +51,18 @@ namespace {
 using GetIv = void (*)(GLuint, GLenum, GLint*);
 using GetLog = void (*)(GLuint, GLsizei, GLsizei*, GLchar*);
 
+std::string infoLog(GLuint object, GetIv getIv, GetLog getLog)
+{
+    GLint length = 0;
+    getIv(object, GL_INFO_LOG_LENGTH, &length);
+    if (length <= 0)
+        return {};
+    std::vector<GLchar> log(static_cast<size_t>(length));
+    GLsizei written = 0;
+    getLog(object, length, &written, log.data());
+    return std::string(log.data(), static_cast<size_t>(written));
+}
+
 std::string statusText(GLuint object, GLenum status, const char* header, GetIv getIv, GetLog getLog)
 {
     GLint ok = 1;
@@ -46,15 +70,9 @@ std::string statusText(GLuint object, GLenum status, const char* header, GetIv g
     if (ok)
         return {};
     std::string text = header;
-    GLint length = 0;
-    getIv(object, GL_INFO_LOG_LENGTH, &length);
-    if (length > 0) {
-        std::vector<GLchar> log(static_cast<size_t>(length));
-        GLsizei written = 0;
-        getLog(object, length, &written, log.data());
-        text.append(log.data(), static_cast<size_t>(written));
-        text += "\n";
-    }
+    const std::string log = infoLog(object, getIv, getLog);
+    if (!log.empty())
+        text += log + "\n";
     return text;
 }
 
@@ -95,6 +113,16 @@ void compileAndReport(GLuint shader, const char* path, const std::string& source
     printInfoLog(shader, glGetShaderiv, glGetShaderInfoLog);
 }
 }  // namespace
+
+std::string shaderInfoLog(GLuint shader)
+{
+    return infoLog(shader, glGetShaderiv, glGetShaderInfoLog);
+}
+
+std::string programInfoLog(GLuint program)
+{
+    return infoLog(program, glGetProgramiv, glGetProgramInfoLog);
+}
 
 std::string shaderStatusText(GLuint shader)
 {

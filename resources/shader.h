@@ -1,6 +1,6 @@
-// Shader compilation and linking: the silent routines behind ShaderProgram (compileStage and
-// the status texts) and loadShaders, which builds a fixed ProgramHandle and reports every step
-// on standard output.
+// Shader compilation and linking: the silent routines behind ShaderProgram (compileStage, the
+// driver's logs and the status texts) and loadShaders, which builds a fixed ProgramHandle and
+// reports every step on standard output.
 #pragma once
 
 #include <GL/glew.h>
@@ -12,8 +12,13 @@ enum ShaderStage : int32_t { Vertex = 0, TessControl = 1, TessEvaluation = 2, Ge
 
 // GL shader type of a stage, or 0 for a value outside 0..4.
 GLenum glShaderType(int32_t stage);
+// Lower-case stage name for messages ("vertex", "fragment", ...); "unknown" outside 0..4.
+const char* stageName(int32_t stage);
 // Creates and compiles one shader object; 0 only when glCreateShader fails.
 GLuint compileStage(int32_t stage, const std::string& source);
+// The driver's log of a shader or program object, byte for byte; empty when it has none.
+std::string shaderInfoLog(GLuint shader);
+std::string programInfoLog(GLuint program);
 // Empty when the status (GL_COMPILE_STATUS) is true, else "Shader error ocurred\n" + log + "\n".
 std::string shaderStatusText(GLuint shader);
 // Empty when GL_LINK_STATUS is true, else "Program error ocurred\n" + log + "\n".

@@ -1,6 +1,7 @@
 // ShaderProgram: owns one GL program name and the Files of its stages. A rebuild is a
 // transaction: the new program is built aside and swapped in only when it links; every shader
-// and program object a failed attempt made is deleted. Reads the stage files; prints nothing.
+// and program object a failed attempt made is deleted. Reads the stage files; writes its
+// reports (a failed attempt, the recovery after one) to standard error, never to standard output.
 #include "resources/shader_program.h"
 
 #include "scene/lights.h"
@@ -18,6 +19,20 @@ void deleteAttempt(const std::vector<GLuint>& shaders, GLuint program)
     for (GLuint shader : shaders)
         glDeleteShader(shader);
     glDeleteProgram(program);
+}
+
+bool compiled(GLuint shader)
+{
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    return ok == GL_TRUE;
+}
+
+bool linked(GLuint program)
+{
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    return ok == GL_TRUE;
 }
 }  // namespace
 
@@ -62,27 +77,38 @@ bool ShaderProgram::needsRebuild()
     return poller.tick() && filesChanged;
 }
 
+// Every changed file is read before anything compiles: a file the attempt left unread would
+// still look changed, and the poll would start the same failing attempt again every second.
+// needsBuild is cleared by any attempt, so a program that never built waits for an edit too.
 bool ShaderProgram::rebuild()
 {
+    needsBuild = false;
+    for (auto& entry : files)
+        if (entry.second.hasChanged())
+            entry.second.reload();
     const GLuint program = glCreateProgram();
     if (program == 0)
-        return false;
+        return reportFailure("no program object could be created", "");
     std::vector<GLuint> shaders;
     for (auto& [stage, file] : files) {
-        if (file.hasChanged())
-            file.reload();
         const GLuint shader = compileStage(stage, file.markCompiled());
         if (shader == 0) {
             deleteAttempt(shaders, program);
-            return false;
+            return reportFailure(std::string(stageName(stage)) + " stage could not be created", "");
         }
         shaders.push_back(shader);
+        if (!compiled(shader)) {
+            const std::string log = shaderInfoLog(shader);
+            deleteAttempt(shaders, program);
+            return reportFailure(std::string(stageName(stage)) + " stage did not compile", log);
+        }
         glAttachShader(program, shader);
     }
     glLinkProgram(program);
-    if (!programStatusText(program).empty()) {
+    if (!linked(program)) {
+        const std::string log = programInfoLog(program);
         deleteAttempt(shaders, program);
-        return false;
+        return reportFailure("link step failed", log);
     }
     if (programId != 0)
         glDeleteProgram(programId);
@@ -91,8 +117,38 @@ bool ShaderProgram::rebuild()
         glDetachShader(program, shader);
         glDeleteShader(shader);
     }
-    needsBuild = false;
+    if (lastAttemptFailed)
+        std::fprintf(stderr, "Shader reload: %s works again\n", label().c_str());
+    lastAttemptFailed = false;
     return true;
+}
+
+std::string ShaderProgram::label() const
+{
+    std::string text;
+    for (const auto& entry : files) {
+        const std::string& path = entry.second.path;
+        if (!text.empty())
+            text += " + ";
+        text += path.compare(0, assetRoot.size(), assetRoot) == 0 ? path.substr(assetRoot.size()) : path;
+    }
+    return text;
+}
+
+// One write for the whole block, so that it reaches the console in one piece. The log goes out
+// as the driver wrote it, its own line ends kept, with one line end made sure of at the end.
+bool ShaderProgram::reportFailure(const std::string& step, const std::string& log)
+{
+    std::string text = "Shader reload failed: " + label() + ": " + step;
+    size_t end = log.size();
+    while (end > 0 && log[end - 1] == '\n')
+        --end;
+    if (end > 0)
+        text += ":\n" + log.substr(0, end);
+    text += "\n";
+    std::fputs(text.c_str(), stderr);
+    lastAttemptFailed = true;
+    return false;
 }
 
 void ShaderProgram::setLight(int index, const LightObject& light) const

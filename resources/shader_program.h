@@ -1,6 +1,7 @@
 // ShaderProgram: the hot-reloading GL program. Keeps one File per stage, polls their time
 // stamps at most once per second while the program is in use, and on a change compiles and
-// links a fresh program that replaces the current one only when it links. Prints nothing.
+// links a fresh program that replaces the current one only when it links. Each failed attempt
+// is reported once on standard error, and so is the first success after one.
 #pragma once
 
 #include "resources/file.h"
@@ -26,9 +27,10 @@ public:
     void addShader(int32_t stage, const AssetShader& asset);
     // The poller's job: asks every file whether it changed.
     void pollFiles();
-    // True before the first successful build, and when a poll (at most once per second) found a change.
+    // True before the first attempt, and when a poll (at most once per second) found a change.
     bool needsRebuild();
-    // Compiles every stage and links a new program; swaps it in only when it links.
+    // Compiles every stage and links a new program; swaps it in only when it links. A failure
+    // writes the program's files, the step that failed and the driver's log to standard error.
     bool rebuild();
     GLuint id() const { return programId; }
     // False until a build links; the setters then set nothing (GL would raise an error each call).
@@ -47,8 +49,15 @@ public:
     void setMat4(const float* values, const char* uniform) const;
 
     std::map<int32_t, File> files;
-    bool needsBuild = true;
+    bool needsBuild = true;  // no attempt yet with the current set of files
+    bool lastAttemptFailed = false;
     GLuint programId = 0;
     bool filesChanged = false;
     TimedExecution poller;
+
+private:
+    // The files in stage order, joined by " + ", as the reports name the program.
+    std::string label() const;
+    // Reports the failed step with the driver's log; returns false, the attempt's result.
+    bool reportFailure(const std::string& step, const std::string& log);
 };
