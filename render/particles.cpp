@@ -133,6 +133,10 @@ void ParticleSystem::render(const FrameScene& scene, const FrameResources& resou
     program.use();
     program.setVec3(emitterPosition, "origin");
     program.setMat4(glm::value_ptr(viewProjection), "VP");
+    // Point sizes are in pixels: a world size becomes pixels through the projection's focal
+    // length and half the viewport's height, so the exhaust keeps its size at any window size.
+    const float pixelsPerUnit = scene.camera.projection[1][1] * 0.5f * float(scene.camera.viewportHeight);
+    program.setFloatArray(&pixelsPerUnit, 1, "pixelsPerUnit");
 
     glBindVertexArray(particleVao);
     glEnableVertexAttribArray(0);

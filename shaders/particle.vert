@@ -6,8 +6,9 @@
 
 in vec3 position;  // world space
 
-uniform vec3 origin;  // the emitter, world space
-uniform mat4 VP;      // projection x view
+uniform vec3 origin;          // the emitter, world space
+uniform mat4 VP;              // projection x view
+uniform float pixelsPerUnit;  // pixels one world unit spans at unit distance in this viewport
 
 out float trail;   // 0 at the nozzle .. 1 at kTrailLength and beyond
 out float parked;  // 1 for a particle sitting on the emitter, else 0
@@ -17,8 +18,6 @@ const float kTrailLength = 2.0;
 // World-space point diameters at the nozzle and at the end of the trail.
 const float kNozzleSize = 0.05;
 const float kPlumeSize = 0.2;
-// Pixels per world unit at unit distance for a 45 degree field of view on a 720-pixel window.
-const float kPixelsPerUnit = 870.0;
 const float kMinPointSize = 1.0;
 const float kMaxPointSize = 48.0;
 const float kParkedDistance = 1e-4;
@@ -32,5 +31,5 @@ void main()
     gl_Position = VP * vec4(position, 1.0);
     float worldSize = mix(kNozzleSize, kPlumeSize, trail);
     float eyeDistance = max(gl_Position.w, 1e-3);
-    gl_PointSize = clamp(worldSize * kPixelsPerUnit / eyeDistance, kMinPointSize, kMaxPointSize);
+    gl_PointSize = clamp(worldSize * pixelsPerUnit / eyeDistance, kMinPointSize, kMaxPointSize);
 }

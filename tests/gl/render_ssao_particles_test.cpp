@@ -34,6 +34,7 @@ protected:
         pool.emitterDirection = glm::vec3(1.0f, 0.0f, 0.0f);
         camera.projection = glm::perspective(glm::radians(45.0f), 1.0f, 0.1f, 1000.0f);
         camera.view = glm::mat4(1.0f);
+        camera.viewportHeight = 720;
 
         target.create(kSize);
         glViewport(0, 0, kSize, kSize);
@@ -147,6 +148,27 @@ TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)
     for (size_t i = 0; i < texels.size(); i += 4)
         mixed += texels[i] > 0.0f && texels[i + 2] > 2.0f;
     EXPECT_GT(mixed, 0) << "partly transparent points let the background through";
+}
+
+// Point sizes are pixels: the same exhaust in a viewport half as high covers about a quarter of
+// the texels, so it keeps its size relative to the window.
+TEST_F(RenderSsaoParticlesGlTest, PointSizesFollowTheViewportHeight)
+{
+    drawsMade = 0;
+    pool.render(scene(), resources, 0.05);
+    const int litAtFull = litTexels().second;
+
+    pool.init();
+    pool.lastParticleTime = 0.0;
+    pool.emitterPosition = glm::vec3(0.0f, 0.0f, -5.0f);
+    pool.emitterDirection = glm::vec3(1.0f, 0.0f, 0.0f);
+    drawsMade = 0;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    camera.viewportHeight = 360;
+    pool.render(scene(), resources, 0.05);
+    const int litAtHalf = litTexels().second;
+    EXPECT_GT(litAtFull, 2 * litAtHalf) << litAtFull << " texels at 720, " << litAtHalf << " at 360";
+    EXPECT_GT(litAtHalf, 0);
 }
 
 }  // namespace
