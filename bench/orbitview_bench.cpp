@@ -6,11 +6,11 @@
 #include "app/application.h"
 #include "bench/frame/draw_timer.h"
 #include "bench/frame/fetch_reference.h"
-#include "bench/frame/gpu_intervals.h"
+#include "resources/gpu_intervals.h"
 #include "bench/frame/heap_counter.h"
 #include "bench/frame/json.h"
 #include "bench/frame/options.h"
-#include "bench/frame/stats.h"
+#include "resources/stats.h"
 #include "bench/frame/step_probe.h"
 #include "bench/frame/window_capture.h"
 

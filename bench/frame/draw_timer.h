@@ -11,7 +11,7 @@
 
 #include "app/frame_probe.h"
 #include "bench/frame/fetch_reference.h"
-#include "bench/frame/gpu_intervals.h"
+#include "resources/gpu_intervals.h"
 
 #include <vector>
 

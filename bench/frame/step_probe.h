@@ -9,7 +9,7 @@
 
 #include "app/frame_probe.h"
 #include "bench/frame/draw_timer.h"
-#include "bench/frame/gpu_intervals.h"
+#include "resources/gpu_intervals.h"
 
 #include <array>
 #include <chrono>

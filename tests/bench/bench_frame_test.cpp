@@ -4,7 +4,7 @@
 #include "gl_context.h"
 
 #include "bench/frame/fetch_reference.h"
-#include "bench/frame/gpu_intervals.h"
+#include "resources/gpu_intervals.h"
 #include "bench/frame/window_capture.h"
 
 #include <SOIL/SOIL.h>

@@ -1,8 +1,12 @@
-// The frame benchmark's command line: sizes, counts and the time step, and the one-line
-// messages for arguments it cannot use.
+// The frame benchmark's command line (sizes, counts and the time step, and the one-line
+// messages for arguments it cannot use) and its JSON output, where figures without samples are
+// written as null.
+#include "bench/frame/json.h"
 #include "bench/frame/options.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 TEST(BenchOptions, ReadsEveryArgument)
 {
@@ -57,4 +61,33 @@ TEST(BenchOptions, BadArgumentsGiveOneLineMessages)
         EXPECT_FALSE(parseBenchOptions(c.args, options, error)) << c.message;
         EXPECT_EQ(error, c.message);
     }
+}
+
+TEST(BenchJson, NestingSeparatorsAndEscapes)
+{
+    JsonWriter json;
+    json.beginObject()
+        .number("frames", 300)
+        .string("gl", "llvmpipe \"LLVM\" \\ 15\n")
+        .beginArray("steps")
+        .beginObject()
+        .number("ms", 1.5)
+        .endObject()
+        .beginObject()
+        .number("ms", 0.25)
+        .endObject()
+        .endArray()
+        .endObject();
+    EXPECT_EQ(json.str(), "{\"frames\":300,\"gl\":\"llvmpipe \\\"LLVM\\\" \\\\ 15\\u000a\","
+                          "\"steps\":[{\"ms\":1.5},{\"ms\":0.25}]}");
+}
+
+TEST(BenchJson, FiguresWithoutSamplesAreNullSoTheFileStillParses)
+{
+    JsonWriter json;
+    json.beginObject()
+        .number("median", std::numeric_limits<double>::quiet_NaN())
+        .number("ratio", std::numeric_limits<double>::infinity())
+        .endObject();
+    EXPECT_EQ(json.str(), "{\"median\":null,\"ratio\":null}");
 }

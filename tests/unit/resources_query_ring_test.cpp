@@ -1,7 +1,7 @@
-// The read-back schedule of the benchmark's GPU timer queries: every frame's results come back
+// The read-back schedule of the GPU timer queries: every frame's results come back
 // exactly once, in frame order, from the slot that frame wrote, before any later frame reuses
 // that slot, and never in the frame that writes them.
-#include "bench/frame/query_ring.h"
+#include "resources/query_ring.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ std::vector<long> simulate(long frameCount, int& wrongSlotReads, int& sameFrameR
 
 }  // namespace
 
-TEST(BenchQueryRing, EveryFrameReadOnceInOrderFromItsOwnSlot)
+TEST(ResourcesQueryRing, EveryFrameReadOnceInOrderFromItsOwnSlot)
 {
     for (const long frameCount : {1L, 2L, 3L, 4L, 300L}) {
         int wrongSlotReads = 0, sameFrameReads = 0;
@@ -51,7 +51,7 @@ TEST(BenchQueryRing, EveryFrameReadOnceInOrderFromItsOwnSlot)
     }
 }
 
-TEST(BenchQueryRing, ResultsComeBackTwoFramesLate)
+TEST(ResourcesQueryRing, ResultsComeBackTwoFramesLate)
 {
     EXPECT_EQ(QueryRing::dueAt(0), -1);
     EXPECT_EQ(QueryRing::dueAt(1), -1);

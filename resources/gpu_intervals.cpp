@@ -1,6 +1,6 @@
 // GPU intervals: a growing pool of query objects per ring slot, reused frame after frame, so the
 // steady state makes no GL objects and no heap allocations.
-#include "bench/frame/gpu_intervals.h"
+#include "resources/gpu_intervals.h"
 
 void GpuIntervals::beginFrame(long frame)
 {

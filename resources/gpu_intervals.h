@@ -10,7 +10,7 @@
 // one and flushes again, which puts the begin in a scene of its own.
 #pragma once
 
-#include "bench/frame/query_ring.h"
+#include "resources/query_ring.h"
 
 #include <GL/glew.h>
 

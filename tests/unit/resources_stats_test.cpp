@@ -1,14 +1,12 @@
-// The frame benchmark's statistics and JSON output: percentiles by linear interpolation between
-// closest ranks, summaries, and figures without samples written as JSON null.
-#include "bench/frame/json.h"
-#include "bench/frame/stats.h"
+// Summaries of timing samples: percentiles by linear interpolation between closest ranks.
+#include "resources/stats.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-TEST(BenchStats, MedianOfOddAndEvenCountsInAnyOrder)
+TEST(ResourcesStats, MedianOfOddAndEvenCountsInAnyOrder)
 {
     EXPECT_DOUBLE_EQ(percentile({5.0, 1.0, 3.0}, 50.0), 3.0);
     // An even count: the mean of the middle two, not one of them.
@@ -16,7 +14,7 @@ TEST(BenchStats, MedianOfOddAndEvenCountsInAnyOrder)
     EXPECT_DOUBLE_EQ(percentile({7.0}, 50.0), 7.0);
 }
 
-TEST(BenchStats, PercentileInterpolatesBetweenClosestRanksAndStaysInsideTheSamples)
+TEST(ResourcesStats, PercentileInterpolatesBetweenClosestRanksAndStaysInsideTheSamples)
 {
     std::vector<double> hundred;
     for (int i = 100; i >= 1; --i)
@@ -33,7 +31,7 @@ TEST(BenchStats, PercentileInterpolatesBetweenClosestRanksAndStaysInsideTheSampl
     EXPECT_NEAR(percentile(frames, 95.0), 10.0 + 0.05 * 90.0, 1e-9);
 }
 
-TEST(BenchStats, NoSamplesGiveNaNNotZero)
+TEST(ResourcesStats, NoSamplesGiveNaNNotZero)
 {
     EXPECT_TRUE(std::isnan(percentile({}, 50.0)));
     const Summary empty = summarize({});
@@ -43,7 +41,7 @@ TEST(BenchStats, NoSamplesGiveNaNNotZero)
     EXPECT_TRUE(std::isnan(empty.mean));
 }
 
-TEST(BenchStats, SummaryOfFrames)
+TEST(ResourcesStats, SummaryOfFrames)
 {
     const Summary summary = summarize({2.0, 4.0, 6.0, 8.0});
     EXPECT_EQ(summary.count, 4u);
@@ -51,33 +49,4 @@ TEST(BenchStats, SummaryOfFrames)
     EXPECT_DOUBLE_EQ(summary.mean, 5.0);
     EXPECT_DOUBLE_EQ(summary.max, 8.0);
     EXPECT_NEAR(summary.p95, 7.7, 1e-9);
-}
-
-TEST(BenchJson, NestingSeparatorsAndEscapes)
-{
-    JsonWriter json;
-    json.beginObject()
-        .number("frames", 300)
-        .string("gl", "llvmpipe \"LLVM\" \\ 15\n")
-        .beginArray("steps")
-        .beginObject()
-        .number("ms", 1.5)
-        .endObject()
-        .beginObject()
-        .number("ms", 0.25)
-        .endObject()
-        .endArray()
-        .endObject();
-    EXPECT_EQ(json.str(), "{\"frames\":300,\"gl\":\"llvmpipe \\\"LLVM\\\" \\\\ 15\\u000a\","
-                          "\"steps\":[{\"ms\":1.5},{\"ms\":0.25}]}");
-}
-
-TEST(BenchJson, FiguresWithoutSamplesAreNullSoTheFileStillParses)
-{
-    JsonWriter json;
-    json.beginObject()
-        .number("median", std::numeric_limits<double>::quiet_NaN())
-        .number("ratio", std::numeric_limits<double>::infinity())
-        .endObject();
-    EXPECT_EQ(json.str(), "{\"median\":null,\"ratio\":null}");
 }
