@@ -1,6 +1,7 @@
-// Summaries of timing samples (milliseconds, counts), for the benchmark and the live pass timing:
-// percentiles by linear interpolation between closest ranks, so the median of an even count is the mean of the middle
-// two and a percentile never lies outside the samples. Pure logic; no GL.
+// Summaries of timing samples (milliseconds, counts), for the benchmark and the live pass
+// timing: percentiles by linear interpolation between closest ranks, so the median of an even
+// count is the mean of the middle two and a percentile never lies outside the samples. Pure
+// logic; no GL.
 #pragma once
 
 #include <algorithm>
