@@ -1,6 +1,7 @@
 // Application start-up, frame loop and shutdown.
 #include "app/application.h"
 
+#include "resources/gl_debug.h"
 #include "resources/gl_error.h"
 #include "scene/texture.h"
 
@@ -20,8 +21,18 @@ void onError(int, const char* description)
 
 void onKey(GLFWwindow* window, int key, int, int action, int)
 {
-    if (key == GLFW_KEY_ESCAPE && action == GLFW_PRESS)
+    if (action != GLFW_PRESS)
+        return;
+    if (key == GLFW_KEY_ESCAPE)
         glfwSetWindowShouldClose(window, GL_TRUE);
+    else if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
+        app->keyPressed(key);
+}
+
+// The steps that draw, each one debug group for graphics debuggers.
+bool drawsOnGpu(FrameStep step)
+{
+    return step != FrameStep::Input && step != FrameStep::Animation && step != FrameStep::End;
 }
 
 void onWindowSize(GLFWwindow* window, int width, int height)
@@ -66,6 +77,7 @@ void Application::startUp(int width, int height, StartUpStamps& startUpStamps)
     fps.clock = [] { return glfwGetTime(); };
     fps.setTitle = [this](const std::string& title) { glfwSetWindowTitle(window, title.c_str()); };
     keyHeld = [this](int key) { return glfwGetKey(window, key) == GLFW_PRESS; };
+    passTimer.clock = [] { return glfwGetTime(); };
 
     renderer.createShaderPrograms();
     startUpStamps.stamp(StartUpStep::ShaderPrograms);
@@ -89,6 +101,7 @@ Application::~Application()
         return;
     deleteSceneObjects();
     renderer.release();
+    passTimer.release();
     if (!ownsWindow) {
         glfwSetWindowUserPointer(window, nullptr);
         return;
@@ -143,6 +156,25 @@ void Application::resize(int width, int height)
     renderer.resize(width, height);
 }
 
+void Application::keyPressed(int key)
+{
+    if (key == GLFW_KEY_P)
+        sceneClock.togglePause();
+    else if (key == GLFW_KEY_PERIOD)
+        sceneClock.requestStep();
+    else if (key >= GLFW_KEY_F1 && key < GLFW_KEY_F1 + kViewCount)
+        setView(View(key - GLFW_KEY_F1));
+    else if (key == GLFW_KEY_T)
+        passTimer.start(GLEW_VERSION_3_3 || GLEW_ARB_timer_query);
+}
+
+void Application::setView(View newView)
+{
+    view = newView;
+    fps.suffix = view == View::Final ? std::string() : std::string(" | view: ") + viewName(view);
+    fps.republish(kWindowTitle);
+}
+
 void Application::clearFrame(const glm::vec4& colour, bool clearDepth)
 {
     glClearColor(colour.r, colour.g, colour.b, colour.a);
@@ -182,50 +214,62 @@ void Application::present()
 
 void Application::frame(double now, FrameProbe* probe)
 {
-    const auto mark = [probe](FrameStep step) {
-        if (probe)
-            probe->mark(step);
+    FrameProbe* const active = probe ? probe : passTimer.probe();
+    bool groupOpen = false;
+    // Tells the probe, and opens the step's debug group (closing the last one).
+    const auto beginStep = [active, &groupOpen](FrameStep step) {
+        if (groupOpen)
+            popDebugGroup();
+        if (active)
+            active->mark(step);
+        groupOpen = drawsOnGpu(step);
+        if (groupOpen)
+            pushDebugGroup(frameStepName(step));
     };
-    renderer.resources.observer = probe;
-    mark(FrameStep::Input);
+    renderer.resources.observer = active;
+    beginStep(FrameStep::Input);
     const float dt = float(now - lastFrameTime);
     lastFrameTime = now;
+    const float sceneDt = float(sceneClock.advance(dt));
 
     fps.showFps(2.0, kWindowTitle);
-    handleInput(dt);
+    handleInput(dt, sceneClock.advancing ? std::optional<float>(sceneDt) : std::nullopt);
     updateFrustumPlanes(camera.projection, camera.view);
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
     const FrameResources& resources = renderer.resources;
 
     // Every earlier pass ends by binding framebuffer 0, so this clears the window.
-    mark(FrameStep::WindowClear);
+    beginStep(FrameStep::WindowClear);
     clearFrame(glm::vec4(0.0f), true);
     resources.clear(GL_DEPTH_BUFFER_BIT);
-    mark(FrameStep::NormalDepth);
+    beginStep(FrameStep::NormalDepth);
     renderer.normalDepth.render(scene, resources);
-    mark(FrameStep::Ssao);
+    beginStep(FrameStep::Ssao);
     renderer.ssao.render(scene, resources);
-    mark(FrameStep::Lighting);
+    beginStep(FrameStep::Lighting);
     renderer.lighting.render(scene, resources);
-    mark(FrameStep::SkyBox);
+    beginStep(FrameStep::SkyBox);
     renderer.skyBox.render(scene, resources);
-    mark(FrameStep::Particles);
+    beginStep(FrameStep::Particles);
     // The exhaust leaves the nozzle, half a unit along the rocket's up axis, towards -up.
     setEmitterPosition(rocket->position + 0.5f * rocket->up + 0.02f * rocket->right);
     setEmitterDirection(-rocket->up);
-    renderer.particles.render(scene, resources, now);
-    mark(FrameStep::Unlit);
+    renderer.particles.render(scene, resources, sceneClock.sceneTime(now));
+    beginStep(FrameStep::Unlit);
     renderer.unlit.render(scene, resources);
-    mark(FrameStep::LensFlare);
+    beginStep(FrameStep::LensFlare);
     renderer.lensFlare.render(scene, resources);
-    mark(FrameStep::DepthOfField);
+    beginStep(FrameStep::DepthOfField);
     renderer.depthOfField.render(scene, resources);
-    mark(FrameStep::Composite);
+    beginStep(FrameStep::Composite);
     renderer.composite.render(scene, resources, renderer.lensFlare);
+    renderer.drawView(view, scene);
     checkGlError();
 
-    mark(FrameStep::Animation);
-    animate(dt);
-    mark(FrameStep::End);
+    beginStep(FrameStep::Animation);
+    // The spins are fixed steps per frame, so a held scene skips the animation altogether.
+    if (sceneClock.advancing)
+        animate(sceneDt);
+    beginStep(FrameStep::End);
     renderer.resources.observer = nullptr;
 }

@@ -7,7 +7,9 @@
 #include "app/fps.h"
 #include "app/frame_probe.h"
 #include "app/input.h"
+#include "app/pass_timer.h"
 #include "app/scene_animation.h"
+#include "app/scene_clock.h"
 #include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
@@ -46,6 +48,10 @@ public:
 
     // Window-size events: 0 x 0 (a minimised window) is ignored.
     void resize(int width, int height);
+    // A key pressed (from the key callback): P pause, . step, F1 to F8 views, T pass timing.
+    void keyPressed(int key);
+    // Shows one target alone (View::Final: the composite) and names it in the title.
+    void setView(View newView);
     void clearFrame(const glm::vec4& colour, bool clearDepth);
     void updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view);
     // The particle emitter follows the rocket's nozzle (read by the particle pass).
@@ -63,8 +69,9 @@ public:
     SpotLight* addSpotLight(const glm::vec3& color, float intensity);
     DirectionalLight* addDirectionalLight(const glm::vec3& color, float intensity);
 
-    // One frame of keyboard input through keyHeld (input.cpp). Call after the scene is built.
-    void handleInput(float dt);
+    // One frame of keyboard input through keyHeld (input.cpp): free flight by dt, the script by
+    // scriptDt (none: held). Call after the scene is built.
+    void handleInput(float dt, std::optional<float> scriptDt);
     // One frame of the scene's animation (scene_setup.cpp). Call after the scene is built.
     void animate(float dt);
 
@@ -93,6 +100,9 @@ public:
     Camera* activeCamera = nullptr;
     KeyPoller keyHeld;  // polls the window unless a test replaces it
     SceneAngles sceneAngles;
+    SceneClock sceneClock;    // held by P, stepped by .
+    View view = View::Final;  // what the window shows
+    PassTimer passTimer;      // measures on T
 
 private:
     bool openWindow(int width, int height, WindowMode mode);

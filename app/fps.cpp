@@ -26,8 +26,9 @@ double FpsCounter::showFps(double interval, std::string title)
     const double elapsed = now - windowStart;
     if (elapsed > interval) {
         rate = double(frames) / elapsed;
+        published = true;
         if (title != "NONE") {
-            title += " | FPS: " + formatRate(rate);
+            title += " | FPS: " + formatRate(rate) + suffix;
             setTitle(title);
         } else {
             std::ostream& stream = out ? *out : std::cout;
@@ -40,4 +41,11 @@ double FpsCounter::showFps(double interval, std::string title)
         ++frames;
     }
     return rate;
+}
+
+void FpsCounter::republish(const std::string& title)
+{
+    if (title == "NONE")
+        return;
+    setTitle(published ? title + " | FPS: " + formatRate(rate) + suffix : title + suffix);
 }

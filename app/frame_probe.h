@@ -28,6 +28,9 @@ enum class FrameStep {
 };
 constexpr std::size_t kFrameStepCount = std::size_t(FrameStep::End);
 
+// The step's name in tables and debug groups: "normal/depth", "ssao", "lens flare", ...
+const char* frameStepName(FrameStep step);
+
 class FrameProbe : public DrawObserver {
 public:
     // Called as a step begins (and with End as the frame's last step ends).

@@ -64,7 +64,7 @@ void followScript(float dt, const InputTargets& targets)
 }
 }  // namespace
 
-void handleInput(float dt, const KeyPoller& keyHeld, const InputTargets& targets)
+void handleInput(float dt, std::optional<float> scriptDt, const KeyPoller& keyHeld, const InputTargets& targets)
 {
     Camera& camera = targets.camera;
     if (keyHeld(GLFW_KEY_1))
@@ -84,15 +84,15 @@ void handleInput(float dt, const KeyPoller& keyHeld, const InputTargets& targets
 
     if (!camera.followMode)
         flyFree(dt, keyHeld, camera, targets.earth);
-    else
-        followScript(dt, targets);
+    else if (scriptDt)
+        followScript(*scriptDt, targets);
 
     if (targets.recordingPath)
         camera.addPathPoint(kRecordedPointSpeed);
     camera.update();
 }
 
-void Application::handleInput(float dt)
+void Application::handleInput(float dt, std::optional<float> scriptDt)
 {
-    ::handleInput(dt, keyHeld, InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
+    ::handleInput(dt, scriptDt, keyHeld, InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
 }

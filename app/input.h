@@ -6,6 +6,7 @@
 #include "scene/camera.h"
 
 #include <functional>
+#include <optional>
 #include <glm/glm.hpp>
 
 // The camera's start pose: this position, then (at start-up only) a yaw of kCameraStartYaw degrees.
@@ -26,5 +27,7 @@ struct InputTargets {
     bool& rocketView;     // set on the first frame that chases the rocket, never cleared
 };
 
-// One frame of input with the frame's time step dt in seconds; ends with the camera's update.
-void handleInput(float dt, const KeyPoller& keyHeld, const InputTargets& targets);
+// One frame of input; ends with the camera's update. Free flight moves by the frame's time step
+// dt, the scripted camera and the rocket's path by the scene clock's scriptDt (both seconds);
+// without a scriptDt (a paused scene) the script holds still while the camera can still fly.
+void handleInput(float dt, std::optional<float> scriptDt, const KeyPoller& keyHeld, const InputTargets& targets);

@@ -84,4 +84,14 @@ void Renderer::release()
     lensFlare.release();
     depthOfField.release();
     composite.release();
+    debugView.release();
+}
+
+void Renderer::drawView(View view, const FrameScene& scene)
+{
+    if (view == View::Final)
+        return;
+    if (!debugView.program)
+        debugView.program = reloadable(kQuadVertex, "shaders/debugView.frag");
+    debugView.render(view, scene, resources);
 }

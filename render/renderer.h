@@ -5,6 +5,7 @@
 #pragma once
 
 #include "render/composite.h"
+#include "render/debug_view.h"
 #include "render/depth_of_field.h"
 #include "render/frame_resources.h"
 #include "render/lens_flare.h"
@@ -29,6 +30,9 @@ struct Renderer {
     void resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.
     void release();
+    // Draws an inspection view over the composite (nothing for View::Final); builds its program
+    // the first time.
+    void drawView(View view, const FrameScene& scene);
 
     FrameResources resources;
     NormalDepthPass normalDepth;
@@ -40,4 +44,5 @@ struct Renderer {
     LensFlarePass lensFlare;
     DepthOfFieldPass depthOfField;
     CompositePass composite;
+    DebugViewPass debugView;
 };

@@ -38,23 +38,3 @@ void StepProbe::after(DriverWork work, const DriverCall& call)
     if (drawTimer && work == DriverWork::ScreenDraw)
         drawTimer->measure(current, index, call);
 }
-
-const char* frameStepName(FrameStep step)
-{
-    switch (step) {
-    case FrameStep::Input: return "input";
-    case FrameStep::WindowClear: return "window clear";
-    case FrameStep::NormalDepth: return "normal/depth";
-    case FrameStep::Ssao: return "ssao";
-    case FrameStep::Lighting: return "lighting";
-    case FrameStep::SkyBox: return "sky box";
-    case FrameStep::Particles: return "particles";
-    case FrameStep::Unlit: return "unlit";
-    case FrameStep::LensFlare: return "lens flare";
-    case FrameStep::DepthOfField: return "depth of field";
-    case FrameStep::Composite: return "composite";
-    case FrameStep::Animation: return "animation";
-    case FrameStep::End: return "end";
-    }
-    return "?";
-}

@@ -38,5 +38,3 @@ private:
     Clock::time_point stepStart{};
     Clock::time_point callStart{};
 };
-
-const char* frameStepName(FrameStep step);

@@ -68,7 +68,7 @@ TEST(SceneSetupGLTest, OneFrameOfInputAndAnimation)
         Application app(testWindow());
         ASSERT_TRUE(app.ready());
         app.keyHeld = [](int) { return false; };
-        app.handleInput(0.02f);
+        app.handleInput(0.02f, 0.02f);
         app.animate(0.02f);
         EXPECT_NEAR(app.camera.orbitTheta, 3.102f, 1e-5f);
         const float d = 12.0f * std::cos(10.0f) * std::sin(0.002f);
@@ -131,6 +131,50 @@ TEST(SceneSetupGLTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsI
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
+std::vector<unsigned char> windowPixels()
+{
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testWindow(), &width, &height);
+    std::vector<unsigned char> pixels(std::size_t(width) * std::size_t(height) * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// With the scene held, frames repeat the same picture; a view key shows another picture and
+// names it in the title, and F1 brings both back exactly; a step moves the scene on.
+TEST(SceneSetupGLTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
+{
+    Application app(testWindow());
+    ASSERT_TRUE(app.ready());
+    app.keyHeld = [](int) { return false; };
+    std::string title = "untouched";
+    app.fps.setTitle = [&title](const std::string& text) { title = text; };
+    double now = 1.0;
+    app.restartFrameClock(now);
+    const auto frame = [&] {
+        app.frame(now += 0.05);
+        return windowPixels();
+    };
+    frame();
+    app.keyPressed(GLFW_KEY_P);
+    const std::vector<unsigned char> held = frame();
+    EXPECT_EQ(frame(), held) << "a held scene draws the same picture";
+
+    app.keyPressed(GLFW_KEY_F6);
+    EXPECT_EQ(title, "Quillon Works | view: occlusion");
+    EXPECT_NE(frame(), held);
+    app.keyPressed(GLFW_KEY_F1);
+    EXPECT_EQ(title, "Quillon Works");
+    EXPECT_EQ(frame(), held);
+
+    app.keyPressed(GLFW_KEY_PERIOD);
+    EXPECT_NE(frame(), held) << "a step moves the scene";
+    app.keyPressed(GLFW_KEY_P);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
 TEST(SceneSetupGLTest, RocketFliesThePathFileUnderTheScriptedCamera)
 {
     if (std::FILE* file = std::fopen("models/newRocket.txt", "r"))
@@ -144,7 +188,7 @@ TEST(SceneSetupGLTest, RocketFliesThePathFileUnderTheScriptedCamera)
     app.keyHeld = [](int) { return false; };
     const glm::vec3 start = app.rocket->position;
     for (int i = 0; i < 20; ++i)
-        app.handleInput(0.1f);
+        app.handleInput(0.1f, 0.1f);
     // 19 steps of 0.1 units of arc after the first evaluation at the path's start.
     const float flown = glm::length(app.rocket->position - start);
     EXPECT_GT(flown, 1.0f);

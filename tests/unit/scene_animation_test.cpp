@@ -1,6 +1,7 @@
 // The per-frame animation: orbit placement, the once-per-frame spins of the bunny, the probe and
 // Phobos, the fixed-rate turns, and a first frame without time.
 #include "app/scene_animation.h"
+#include "app/scene_clock.h"
 #include "test_helpers.h"
 
 #include <cmath>
@@ -125,6 +126,34 @@ TEST(SceneAnimationTest, OrbitWithZeroAngleAndPhaseDoesNotSpin)
         for (int i = 0; i < 3; ++i)
             EXPECT_TRUE(std::isfinite(b->forward[i]) && std::isfinite(b->up[i]) && std::isfinite(b->right[i]));
     EXPECT_EQ(scene.phobos.forward, glm::vec3(0, 0, 1));
+}
+
+// Pause holds the scene's time while frames go on; a step advances it by exactly one 60 Hz frame
+// (once per request); resuming goes on from where it held, without a jump.
+TEST(SceneClockTest, PauseHoldsStepAdvancesOneFrameResumeGoesOnWithoutAJump)
+{
+    SceneClock clock;
+    EXPECT_EQ(clock.advance(0.3), 0.3);
+    EXPECT_EQ(clock.sceneTime(10.0), 10.0) << "a clock never held is the frame clock";
+
+    clock.togglePause();
+    EXPECT_EQ(clock.advance(0.3), 0.0);
+    EXPECT_EQ(clock.advance(0.25), 0.0);
+    EXPECT_FALSE(clock.advancing);
+    EXPECT_DOUBLE_EQ(clock.sceneTime(10.55), 10.0);
+    clock.requestStep();
+    EXPECT_EQ(clock.advance(0.3), SceneClock::kStepSeconds);
+    EXPECT_TRUE(clock.advancing);
+    EXPECT_EQ(clock.advance(0.3), 0.0) << "one step per request";
+    EXPECT_DOUBLE_EQ(clock.sceneTime(11.15), 10.0 + SceneClock::kStepSeconds);
+
+    clock.togglePause();
+    EXPECT_EQ(clock.advance(0.5), 0.5);
+    EXPECT_DOUBLE_EQ(clock.sceneTime(11.65), 10.5 + SceneClock::kStepSeconds);
+    clock.requestStep();
+    EXPECT_EQ(clock.advance(0.5), 0.5) << "a step while running changes nothing";
+    clock.togglePause();
+    EXPECT_EQ(clock.advance(0.5), 0.0) << "nor does it wait for the next pause";
 }
 
 }  // namespace

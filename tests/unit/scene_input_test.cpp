@@ -36,10 +36,12 @@ struct Rig {
             rocket.pathPoints.push_back(PathPoint{10.0f + i, 7.0f + float(i % 3), 15.0f + i, 10.0f});
         rocket.pathActive = true;
     }
-    void frame(float dt, std::set<int> keys = {})
+    // A frame of the scene clock's own step dt, or with the script held.
+    void frame(float dt, std::set<int> keys = {}, bool scriptHeld = false)
     {
         held = std::move(keys);
-        handleInput(dt, [this](int key) { return held.count(key) > 0; },
+        handleInput(dt, scriptHeld ? std::nullopt : std::optional<float>(dt),
+                    [this](int key) { return held.count(key) > 0; },
                     InputTargets{camera, rocket, earth, recordingPath, rocketView});
     }
     glm::mat4 freeFlightView() const
@@ -47,6 +49,29 @@ struct Rig {
         return glm::lookAt(camera.position, camera.position + camera.forward, camera.up);
     }
 };
+
+// A paused scene holds the script: the orbit and the rocket (which shows the path a frame late)
+// stay exactly as drawn, while free flight still moves with the frame's own step.
+TEST(SceneInputTest, AHeldScriptHoldsTheOrbitAndTheRocketButNotFreeFlight)
+{
+    Rig rig;
+    rig.frame(0.1f);
+    rig.frame(0.1f);
+    const glm::mat4 view = rig.camera.view;
+    const glm::vec3 rocketAt = rig.rocket.position, rocketUp = rig.rocket.up;
+    const float theta = rig.camera.orbitTheta;
+    for (int i = 0; i < 5; ++i)
+        rig.frame(0.1f, {}, true);
+    EXPECT_EQ(rig.camera.orbitTheta, theta);
+    EXPECT_EQ(rig.rocket.position, rocketAt);
+    EXPECT_EQ(rig.rocket.up, rocketUp);
+    EXPECT_EQ(rig.camera.view, view);
+
+    rig.frame(0.1f, {GLFW_KEY_4}, true);
+    const glm::vec3 start = rig.camera.position;
+    rig.frame(0.1f, {GLFW_KEY_M}, true);
+    EXPECT_GT(glm::length(rig.camera.position - start), 0.29f);
+}
 
 TEST(SceneInputTest, KeyFourReturnsToTheStartPositionLookingAlongPlusZ)
 {

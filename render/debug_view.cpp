@@ -1,0 +1,64 @@
+// The inspection views: the chosen target -> the window, through shaders/debugView.frag.
+#include "render/debug_view.h"
+
+#include "resources/gl_error.h"
+
+namespace {
+
+// What shaders/debugView.frag does with its one fetch ("mode").
+enum ViewMode { kToneMapped = 0, kNormals = 1, kAlpha = 2, kDepth = 3, kRed = 4 };
+
+struct ViewSource {
+    const char* name;
+    GLuint RenderTargets::*texture;
+    ViewMode mode;
+};
+
+// Indexed by View; Final has no source.
+const ViewSource kViews[kViewCount] = {
+    {"final", nullptr, kToneMapped},
+    {"scene", &RenderTargets::sceneColorTex, kToneMapped},
+    {"normals", &RenderTargets::normalTex, kNormals},
+    {"focus", &RenderTargets::normalTex, kAlpha},
+    {"depth", &RenderTargets::depthTex, kDepth},
+    {"occlusion", &RenderTargets::ssaoTex, kRed},
+    {"lens flare", &RenderTargets::flareTex, kToneMapped},
+    {"depth of field", &RenderTargets::halfTex, kToneMapped},
+};
+
+// The camera's clip planes, for linearising depth (Application's projection).
+constexpr float kNearPlane = 0.1f;
+constexpr float kFarPlane = 1000.0f;
+
+}  // namespace
+
+const char* viewName(View view)
+{
+    return kViews[int(view)].name;
+}
+
+void DebugViewPass::render(View view, const FrameScene& scene, const FrameResources& resources) const
+{
+    const ViewSource& source = kViews[int(view)];
+    if (!source.texture || !program)
+        return;
+    rebuildIfChanged(*program);
+    glViewport(0, 0, scene.camera.viewportWidth, scene.camera.viewportHeight);
+    glUseProgram(program->id());
+    program->setTexture2D(resources.targets.*source.texture, "source", 0);
+    program->setInt(source.mode, "mode");
+    program->setFloat(kNearPlane, "nearPlane");
+    program->setFloat(kFarPlane, "farPlane");
+    checkGlError();
+    // The composite's quad already wrote its depth here; this one replaces it whatever the test.
+    glDisable(GL_DEPTH_TEST);
+    resources.drawQuad();
+    glEnable(GL_DEPTH_TEST);
+    checkGlError();
+}
+
+void DebugViewPass::release()
+{
+    // The program cache still holds the reloadable program; it goes with the process.
+    program.reset();
+}

@@ -1,0 +1,35 @@
+// The inspection views: one render target as it stands at the end of the frame, drawn over the
+// whole window in place of the composite (F2 to F8; F1 is the final image). HDR targets go
+// through a fixed simple tone curve, normals are mapped to 0..1, depth is linearised. Reads the
+// targets; writes the bound framebuffer (the window's).
+#pragma once
+
+#include "render/frame_resources.h"
+#include "resources/shader_program.h"
+
+#include <memory>
+
+enum class View {
+    Final,         // the composite, as without any view
+    Scene,         // sceneColorTex: the lit scene with sky box, particles, unlit meshes and bloom
+    Normals,       // normalTex.rgb: the pre-pass's world normals
+    Focus,         // normalTex.a: the focus factor, 0 sharp, 1 fully blurred
+    Depth,         // depthTex: the pre-pass depth as distance from the eye
+    Occlusion,     // ssaoTex: ambient visibility
+    LensFlare,     // flareTex: the ghosts and halo
+    DepthOfField,  // halfTex: the blurred half-size copy
+};
+constexpr int kViewCount = int(View::DepthOfField) + 1;
+
+// The name the window title shows after " | view: ".
+const char* viewName(View view);
+
+struct DebugViewPass {
+    // Reloadable like the main passes' programs; made by the Renderer the first time a view other
+    // than Final is drawn, so start-up builds and prints exactly what it does without views.
+    std::shared_ptr<ShaderProgram> program;
+
+    // Draws view (not Final) into the bound framebuffer over the camera's viewport.
+    void render(View view, const FrameScene& scene, const FrameResources& resources) const;
+    void release();
+};

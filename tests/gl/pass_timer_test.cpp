@@ -1,0 +1,59 @@
+// The live pass timer on real GL, with its clock driven by the test: idle it is nobody's probe;
+// started, it times kFrames frames, reads the last results two frames later, prints one table
+// and is idle again.
+#include "app/pass_timer.h"
+#include "gl_context.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+std::string readAll(std::FILE* file)
+{
+    std::rewind(file);
+    std::string text;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, file))
+        text += buffer;
+    return text;
+}
+
+TEST(PassTimerTest, TimesItsFramesThenPrintsOneTableAndStops)
+{
+    PassTimer timer;
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    timer.out = out;
+    double now = 0.0;
+    timer.clock = [&now] { return now; };
+    EXPECT_EQ(timer.probe(), nullptr);
+
+    timer.start(true);
+    int frames = 0;
+    while (FrameProbe* probe = timer.probe()) {
+        ASSERT_LT(frames, 200) << "the measurement ends";
+        timer.start(true);  // a second T while measuring changes nothing
+        for (std::size_t step = 0; step <= kFrameStepCount; ++step)
+            probe->mark(FrameStep(step));
+        now += 0.025;
+        ++frames;
+    }
+    EXPECT_EQ(frames, PassTimer::kFrames + QueryRing::kLag) << "two more frames read the last results back";
+    const std::string table = readAll(out);
+    EXPECT_EQ(table.rfind("Pass timing over 120 frames (ms: median, 95th percentile)\n", 0), 0u) << table;
+    EXPECT_NE(table.find("  normal/depth "), std::string::npos);
+    EXPECT_NE(table.find("  composite "), std::string::npos);
+    EXPECT_NE(table.find("  frame                  wall  25.000   25.000\n"), std::string::npos) << table;
+    EXPECT_EQ(table.find("nan"), std::string::npos) << "every pass has all its samples";
+
+    timer.start(false);
+    EXPECT_EQ(timer.probe(), nullptr);
+    EXPECT_NE(readAll(out).find("Pass timing: this GL context has no timer queries"), std::string::npos);
+    timer.release();
+    std::fclose(out);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+}  // namespace
