@@ -22,6 +22,9 @@ void onKey(GLFWwindow* window, int key, int, int action, int)
 {
     if (key == GLFW_KEY_ESCAPE && action == GLFW_PRESS)
         glfwSetWindowShouldClose(window, GL_TRUE);
+    auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window));
+    if (app && action == GLFW_PRESS)
+        app->keyTaps.press(key);
 }
 
 void onWindowSize(GLFWwindow* window, int width, int height)

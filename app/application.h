@@ -56,7 +56,8 @@ public:
     SpotLight* addSpotLight(const glm::vec3& color, float intensity);
     DirectionalLight* addDirectionalLight(const glm::vec3& color, float intensity);
 
-    // One frame of keyboard input through keyHeld (input.cpp). Call after the scene is built.
+    // One frame of keyboard input through keyHeld and keyTaps (input.cpp). Call after the scene
+    // is built.
     void handleInput(float dt);
     // One frame of the scene's animation (scene_setup.cpp). Call after the scene is built.
     void animate(float dt);
@@ -86,6 +87,7 @@ public:
     double lastFrameTime = 0.0;
     Camera* activeCamera = nullptr;
     KeyPoller keyHeld;  // polls the window unless a test replaces it
+    KeyTaps keyTaps;    // presses from the key callback, read with keyHeld
     SceneAngles sceneAngles;
     // Measurement seams: told of each step of frame() when set (never by the program itself),
     // and the start-up steps' end times.
