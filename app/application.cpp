@@ -4,6 +4,7 @@
 #include "resources/gl_error.h"
 #include "scene/texture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 const char* const kWindowTitle = "Quillon Works";
@@ -12,6 +13,9 @@ namespace {
 const char* const kFullScreenTitle = "KITE";
 constexpr float kNearPlane = 0.1f;
 constexpr float kFarPlane = 1000.0f;
+// A frame after a stall (a debugger, a suspended process) hands on no longer a step than this,
+// so the scripted camera's angles never wrap past their chase threshold in one step.
+constexpr double kMaxFrameStep = 1.0;
 
 void onError(int, const char* description)
 {
@@ -180,7 +184,7 @@ int Application::run()
 void Application::frame(double now)
 {
     mark(FrameStep::Input);
-    const float dt = float(now - lastFrameTime);
+    const float dt = float(std::min(now - lastFrameTime, kMaxFrameStep));
     lastFrameTime = now;
 
     fps.showFps(2.0, kWindowTitle);

@@ -35,6 +35,7 @@ public:
     // The frame loop: frames until the window should close. Returns 0.
     int run();
     // One frame at time now (seconds): input, every pass in order, animation. No swap, no events.
+    // The time step is at most 1 s.
     void frame(double now);
 
     // Window-size events: 0 x 0 (a minimised window) is ignored.
