@@ -31,10 +31,11 @@ void onKey(GLFWwindow* window, int key, int, int action, int)
         app->keyTaps.press(key);
 }
 
+// A window drag sends many sizes within one event poll; only the last reaches the targets.
 void onWindowSize(GLFWwindow* window, int width, int height)
 {
     if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
-        app->resize(width, height);
+        app->requestResize(width, height);
 }
 }  // namespace
 
@@ -140,6 +141,14 @@ bool Application::openWindow(int width, int height, WindowMode mode)
     return true;
 }
 
+void Application::requestResize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    pendingWidth = width;
+    pendingHeight = height;
+}
+
 void Application::resize(int width, int height)
 {
     if (width <= 0 || height <= 0)
@@ -183,6 +192,10 @@ int Application::run()
 
 void Application::frame(double now)
 {
+    if (pendingWidth > 0) {
+        resize(pendingWidth, pendingHeight);
+        pendingWidth = pendingHeight = 0;
+    }
     mark(FrameStep::Input);
     const float dt = float(std::min(now - lastFrameTime, kMaxFrameStep));
     lastFrameTime = now;

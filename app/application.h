@@ -34,11 +34,13 @@ public:
     bool ready() const { return window != nullptr; }
     // The frame loop: frames until the window should close. Returns 0.
     int run();
-    // One frame at time now (seconds): input, every pass in order, animation. No swap, no events.
-    // The time step is at most 1 s.
+    // One frame at time now (seconds): a window size requested since the last frame, input,
+    // every pass in order, animation. No swap, no events. The time step is at most 1 s.
     void frame(double now);
 
-    // Window-size events: 0 x 0 (a minimised window) is ignored.
+    // Window-size events record the size; the next frame applies the last one (requestResize).
+    // 0 x 0 (a minimised window) is ignored by both.
+    void requestResize(int width, int height);
     void resize(int width, int height);
     void clearFrame(const glm::vec4& colour, bool clearDepth);
     void updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view);
@@ -89,6 +91,8 @@ public:
     Camera* activeCamera = nullptr;
     KeyPoller keyHeld;  // polls the window unless a test replaces it
     KeyTaps keyTaps;    // presses from the key callback, read with keyHeld
+    // The last window size requested since the last frame; 0 x 0 when none.
+    int pendingWidth = 0, pendingHeight = 0;
     SceneAngles sceneAngles;
     // Measurement seams: told of each step of frame() when set (never by the program itself),
     // and the start-up steps' end times.

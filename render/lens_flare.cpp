@@ -50,7 +50,7 @@ void Renderer::renderLensFlare(const FrameScene& scene)
 {
     const int width = scene.camera.viewportWidth;
     const int height = scene.camera.viewportHeight;
-    const glm::vec2 halfExtent(float(width) * 0.5f, float(height) * 0.5f);
+    const glm::vec2 halfExtent(float(targets.halfWidth), float(targets.halfHeight));
 
     if (lensFlareProgram->needsRebuild())
         lensFlareProgram->rebuild();

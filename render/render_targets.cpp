@@ -2,6 +2,7 @@
 // texture and framebuffer, so the same call serves start-up and window resizes.
 #include "render/render_targets.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
@@ -60,7 +61,7 @@ void deleteBuffer(GLuint& name)
 
 int halfSize(int size)
 {
-    return int(float(size) * 0.5f);
+    return std::max(1, int(float(size) * 0.5f));
 }
 
 void RenderTargets::create(int targetWidth, int targetHeight)
