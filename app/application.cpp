@@ -16,6 +16,8 @@ constexpr float kFarPlane = 1000.0f;
 // A frame after a stall (a debugger, a suspended process) hands on no longer a step than this,
 // so the scripted camera's angles never wrap past their chase threshold in one step.
 constexpr double kMaxFrameStep = 1.0;
+// While iconified the loop sleeps until an event comes or this many seconds pass.
+constexpr double kHiddenWait = 0.1;
 
 void onError(int, const char* description)
 {
@@ -36,6 +38,12 @@ void onWindowSize(GLFWwindow* window, int width, int height)
 {
     if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
         app->requestResize(width, height);
+}
+
+void onIconify(GLFWwindow* window, int iconified)
+{
+    if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
+        app->iconified = iconified == GLFW_TRUE;
 }
 }  // namespace
 
@@ -127,6 +135,7 @@ bool Application::openWindow(int width, int height, WindowMode mode)
     glfwMakeContextCurrent(window);
     glfwSetWindowSizeCallback(window, onWindowSize);
     glfwSetKeyCallback(window, onKey);
+    glfwSetWindowIconifyCallback(window, onIconify);
 
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) {
@@ -183,6 +192,10 @@ int Application::run()
 {
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window)) {
+        if (iconified) {
+            glfwWaitEventsTimeout(kHiddenWait);
+            continue;
+        }
         frame(glfwGetTime());
         glfwSwapBuffers(window);
         glfwPollEvents();

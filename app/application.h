@@ -32,7 +32,7 @@ public:
 
     // False when the window, the context or GLEW could not be made; nothing else ran then.
     bool ready() const { return window != nullptr; }
-    // The frame loop: frames until the window should close. Returns 0.
+    // The frame loop: frames until the window should close, none while it is iconified. Returns 0.
     int run();
     // One frame at time now (seconds): a window size requested since the last frame, input,
     // every pass in order, animation. No swap, no events. The time step is at most 1 s.
@@ -93,6 +93,7 @@ public:
     KeyTaps keyTaps;    // presses from the key callback, read with keyHeld
     // The last window size requested since the last frame; 0 x 0 when none.
     int pendingWidth = 0, pendingHeight = 0;
+    bool iconified = false;  // set by the iconify callback
     SceneAngles sceneAngles;
     // Measurement seams: told of each step of frame() when set (never by the program itself),
     // and the start-up steps' end times.
