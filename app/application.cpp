@@ -5,6 +5,7 @@
 #include "resources/gl_error.h"
 #include "scene/texture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 const char* const kWindowTitle = "Quillon Works";
@@ -13,6 +14,11 @@ namespace {
 const char* const kFullScreenTitle = "KITE";
 constexpr float kNearPlane = 0.1f;
 constexpr float kFarPlane = 1000.0f;
+// A frame after a stall (a debugger, a suspended process) hands on no longer a step than this,
+// so the scripted camera's angles never wrap past their chase threshold in one step.
+constexpr double kMaxFrameStep = 1.0;
+// While iconified the loop sleeps until an event comes or this many seconds pass.
+constexpr double kHiddenWait = 0.1;
 
 void onError(int, const char* description)
 {
@@ -25,8 +31,10 @@ void onKey(GLFWwindow* window, int key, int, int action, int)
         return;
     if (key == GLFW_KEY_ESCAPE)
         glfwSetWindowShouldClose(window, GL_TRUE);
-    else if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
+    else if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window))) {
+        app->keyTaps.press(key);
         app->keyPressed(key);
+    }
 }
 
 // The steps that draw, each one debug group for graphics debuggers.
@@ -35,10 +43,17 @@ bool drawsOnGpu(FrameStep step)
     return step != FrameStep::Input && step != FrameStep::Animation && step != FrameStep::End;
 }
 
+// A window drag sends many sizes within one event poll; only the last reaches the targets.
 void onWindowSize(GLFWwindow* window, int width, int height)
 {
     if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
-        app->resize(width, height);
+        app->requestResize(width, height);
+}
+
+void onIconify(GLFWwindow* window, int iconified)
+{
+    if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
+        app->iconified = iconified == GLFW_TRUE;
 }
 }  // namespace
 
@@ -133,6 +148,7 @@ bool Application::openWindow(int width, int height, WindowMode mode)
     glfwMakeContextCurrent(window);
     glfwSetWindowSizeCallback(window, onWindowSize);
     glfwSetKeyCallback(window, onKey);
+    glfwSetWindowIconifyCallback(window, onIconify);
 
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) {
@@ -145,6 +161,14 @@ bool Application::openWindow(int width, int height, WindowMode mode)
     // GLEW's experimental loader leaves a GL_INVALID_ENUM behind on some drivers; it is not ours.
     glGetError();
     return true;
+}
+
+void Application::requestResize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    pendingWidth = width;
+    pendingHeight = height;
 }
 
 void Application::resize(int width, int height)
@@ -200,6 +224,10 @@ int Application::run()
 {
     lastFrameTime = glfwGetTime();
     while (!glfwWindowShouldClose(window)) {
+        if (iconified) {
+            glfwWaitEventsTimeout(kHiddenWait);
+            continue;
+        }
         frame(glfwGetTime());
         present();
     }
@@ -214,6 +242,10 @@ void Application::present()
 
 void Application::frame(double now, FrameProbe* probe)
 {
+    if (pendingWidth > 0) {
+        resize(pendingWidth, pendingHeight);
+        pendingWidth = pendingHeight = 0;
+    }
     FrameProbe* const active = probe ? probe : passTimer.probe();
     bool groupOpen = false;
     // Tells the probe, and opens the step's debug group (closing the last one).
@@ -228,7 +260,7 @@ void Application::frame(double now, FrameProbe* probe)
     };
     renderer.resources.observer = active;
     beginStep(FrameStep::Input);
-    const float dt = float(now - lastFrameTime);
+    const float dt = float(std::min(now - lastFrameTime, kMaxFrameStep));
     lastFrameTime = now;
     const float sceneDt = float(sceneClock.advance(dt));
 

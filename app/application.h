@@ -36,9 +36,10 @@ public:
 
     // False when the window, the context or GLEW could not be made; nothing else ran then.
     bool ready() const { return window != nullptr; }
-    // The frame loop: frames until the window should close. Returns 0.
+    // The frame loop: frames until the window should close, none while it is iconified. Returns 0.
     int run();
-    // One frame at time now (seconds): input, every pass in order, animation. No swap, no events.
+    // One frame at time now (seconds): a window size requested since the last frame, input,
+    // every pass in order, animation. No swap, no events. The time step is at most 1 s.
     // probe, when given, is told of each step and of every driver call of this frame.
     void frame(double now, FrameProbe* probe = nullptr);
     // Swaps the window's buffers and handles the events that came meanwhile.
@@ -46,7 +47,9 @@ public:
     // The next frame's time step is measured from now.
     void restartFrameClock(double now) { lastFrameTime = now; }
 
-    // Window-size events: 0 x 0 (a minimised window) is ignored.
+    // Window-size events record the size; the next frame applies the last one (requestResize).
+    // 0 x 0 (a minimised window) is ignored by both.
+    void requestResize(int width, int height);
     void resize(int width, int height);
     // A key pressed (from the key callback): P pause, . step, F1 to F8 views, T pass timing.
     void keyPressed(int key);
@@ -69,8 +72,8 @@ public:
     SpotLight* addSpotLight(const glm::vec3& color, float intensity);
     DirectionalLight* addDirectionalLight(const glm::vec3& color, float intensity);
 
-    // One frame of keyboard input through keyHeld (input.cpp): free flight by dt, the script by
-    // scriptDt (none: held). Call after the scene is built.
+    // One frame of keyboard input through keyHeld and keyTaps (input.cpp): free flight by dt, the
+    // script by scriptDt (none: held). Call after the scene is built.
     void handleInput(float dt, std::optional<float> scriptDt);
     // One frame of the scene's animation (scene_setup.cpp). Call after the scene is built.
     void animate(float dt);
@@ -99,6 +102,10 @@ public:
     MeshObject* deepSpace1 = nullptr;
     Camera* activeCamera = nullptr;
     KeyPoller keyHeld;  // polls the window unless a test replaces it
+    KeyTaps keyTaps;    // presses from the key callback, read with keyHeld
+    // The last window size requested since the last frame; 0 x 0 when none.
+    int pendingWidth = 0, pendingHeight = 0;
+    bool iconified = false;  // set by the iconify callback
     SceneAngles sceneAngles;
     SceneClock sceneClock;    // held by P, stepped by .
     View view = View::Final;  // what the window shows

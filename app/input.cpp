@@ -1,6 +1,7 @@
 // Per-frame keyboard handling: the key map, the mode switches (3 scripted, 4 free flight from
 // the start pose), free-flight turns and moves, the scripted orbit-then-chase timeline with the
-// rocket's path step, and path recording. Reads keys; writes the camera, the rocket and two flags.
+// rocket's path step, and path recording. Reads keys and the taps latched between polls; writes
+// the camera, the rocket and two flags.
 #include "app/input.h"
 
 #include "app/application.h"
@@ -64,6 +65,30 @@ void followScript(float dt, const InputTargets& targets)
 }
 }  // namespace
 
+void KeyTaps::press(int key)
+{
+    if (key >= GLFW_KEY_1 && key <= GLFW_KEY_4)
+        pressed[key - GLFW_KEY_1] = true;
+}
+
+bool KeyTaps::take(int key)
+{
+    if (key < GLFW_KEY_1 || key > GLFW_KEY_4)
+        return false;
+    const bool wasPressed = pressed[key - GLFW_KEY_1];
+    pressed[key - GLFW_KEY_1] = false;
+    return wasPressed;
+}
+
+KeyPoller heldOrTapped(const KeyPoller& keyHeld, KeyTaps& taps)
+{
+    // The tap is taken even when the key is still held, so the press counts in this frame only.
+    return [&keyHeld, &taps](int key) {
+        const bool tapped = taps.take(key);
+        return keyHeld(key) || tapped;
+    };
+}
+
 void handleInput(float dt, std::optional<float> scriptDt, const KeyPoller& keyHeld, const InputTargets& targets)
 {
     Camera& camera = targets.camera;
@@ -94,5 +119,6 @@ void handleInput(float dt, std::optional<float> scriptDt, const KeyPoller& keyHe
 
 void Application::handleInput(float dt, std::optional<float> scriptDt)
 {
-    ::handleInput(dt, scriptDt, keyHeld, InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
+    ::handleInput(dt, scriptDt, heldOrTapped(keyHeld, keyTaps),
+                  InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
 }

@@ -18,6 +18,21 @@ constexpr float kCameraStartYaw = -6.0f;
 // tests hand in their own.
 using KeyPoller = std::function<bool(int key)>;
 
+// Presses of the mode keys 1 to 4 that the key callback saw since input last read them. Keys
+// are polled once a frame, and at a few frames a second a tap can begin and end between two
+// polls; its press is kept here so that it still counts, once.
+struct KeyTaps {
+    bool pressed[4] = {};  // keys 1 to 4
+
+    // From the key callback; other keys are left to polling.
+    void press(int key);
+    // True once after each press of the key, then false until the next press.
+    bool take(int key);
+};
+
+// keyHeld, or a press of the key waiting in taps (which the read takes).
+KeyPoller heldOrTapped(const KeyPoller& keyHeld, KeyTaps& taps);
+
 // What one frame of input reads and writes.
 struct InputTargets {
     Camera& camera;

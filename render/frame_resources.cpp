@@ -6,6 +6,7 @@
 #include "resources/gl_error.h"
 #include "scene/gl_names.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
@@ -43,7 +44,7 @@ GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
 
 int halfSize(int size)
 {
-    return int(float(size) * 0.5f);
+    return std::max(1, int(float(size) * 0.5f));
 }
 
 void RenderTargets::create(int targetWidth, int targetHeight)

@@ -27,7 +27,8 @@ struct FrameScene {
     bool rocketView;
 };
 
-// (int)(size * 0.5f): 1023 gives 511, 1 gives 0.
+// (int)(size * 0.5f), but at least 1 so that a 1-pixel window still has complete half-size
+// targets: 1023 gives 511, 1 gives 1.
 int halfSize(int size);
 
 struct RenderTargets {

@@ -63,7 +63,7 @@ void LensFlarePass::render(const FrameScene& scene, const FrameResources& resour
     const ProgramHandle& downsample = resources.downsampleProgram;
     const int width = scene.camera.viewportWidth;
     const int height = scene.camera.viewportHeight;
-    const glm::vec2 halfExtent(float(width) * 0.5f, float(height) * 0.5f);
+    const glm::vec2 halfExtent(float(targets.halfWidth), float(targets.halfHeight));
 
     rebuildIfChanged(*program);
 

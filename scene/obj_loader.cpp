@@ -70,17 +70,29 @@ bool cornersFit(const std::vector<tinyobj::index_t>& corners, const tinyobj::att
     return true;
 }
 
-// True when a triangle's corners disagree about having a texture coordinate or a normal.
-bool hasMixedTriangle(const std::vector<tinyobj::index_t>& corners)
+// Drops every triangle whose corners disagree about having a texture coordinate or a normal,
+// keeping the others in order; true when it dropped any.
+bool dropMixedTriangles(std::vector<tinyobj::index_t>& corners)
 {
-    for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+    const auto mixed = [](const tinyobj::index_t* t) {
         for (size_t k = 1; k < 3; ++k) {
-            if ((corners[i + k].texcoord_index >= 0) != (corners[i].texcoord_index >= 0) ||
-                (corners[i + k].normal_index >= 0) != (corners[i].normal_index >= 0))
+            if ((t[k].texcoord_index >= 0) != (t[0].texcoord_index >= 0) ||
+                (t[k].normal_index >= 0) != (t[0].normal_index >= 0))
                 return true;
         }
+        return false;
+    };
+    size_t kept = 0;
+    for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+        if (mixed(&corners[i]))
+            continue;
+        std::copy(corners.begin() + std::ptrdiff_t(i), corners.begin() + std::ptrdiff_t(i + 3),
+                  corners.begin() + std::ptrdiff_t(kept));
+        kept += 3;
     }
-    return false;
+    const bool dropped = kept != corners.size();
+    corners.resize(kept);
+    return dropped;
 }
 
 // One vertex per distinct corner, numbered in order of first use. A corner without a texture
@@ -247,12 +259,12 @@ SubmeshBuffers uploadShape(const ShapeData& shape)
 }  // namespace
 
 // A read error is any of: tinyobjloader fails (it then hands back no vertex data, so whatever
-// shapes it returns are dropped) or reports an error text; a malformed face line, which is
-// where a file cut short usually ends (a face of fewer than three corners, or corners that
-// disagree about having texture coordinates or normals), after which no shape is kept, as
-// tinyobjloader does for face lines it cannot parse; or no triangle in the whole file
-// (garbage, an empty file, one cut off before its faces: tinyobjloader skips unknown lines
-// silently and would otherwise call such a file a success).
+// shapes it returns are dropped) or reports an error text; a malformed face, which is where a
+// file cut short usually ends (a face of fewer than three corners, which tinyobjloader leaves
+// out with a warning, or a triangle whose corners disagree about having texture coordinates or
+// normals, left out here), after which every good face is still kept; or no triangle in the
+// whole file (garbage, an empty file, one cut off before its faces: tinyobjloader skips unknown
+// lines silently and would otherwise call such a file a success).
 ObjData readObjFile(const std::string& path)
 {
     ObjData data;
@@ -270,17 +282,15 @@ ObjData readObjFile(const std::string& path)
     // No material reader: materials are never used, and a "mtllib" line could otherwise make the
     // parser open any file the line names (an endless device, a pipe that never ends).
     const bool ok = file && tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, &stream, nullptr);
-    const bool malformed = !ok || warnings.find("Degenerated face") != std::string::npos ||
-                           std::any_of(shapes.begin(), shapes.end(), [](const tinyobj::shape_t& shape) {
-                               return hasMixedTriangle(shape.mesh.indices);
-                           });
-    if (malformed)
+    if (!ok)
         shapes.clear();
+    bool malformed = !ok || warnings.find("Degenerated face") != std::string::npos;
 
     bool anyTriangle = false;
     for (size_t s = 0; s < shapes.size(); ++s) {
         std::vector<tinyobj::index_t>& corners = shapes[s].mesh.indices;
         corners.resize(corners.size() / 3 * 3);
+        malformed = dropMixedTriangles(corners) || malformed;
         if (corners.empty())
             continue;
         anyTriangle = true;

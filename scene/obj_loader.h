@@ -26,8 +26,9 @@ struct ObjData {
 };
 
 // Parses an OBJ file into per-shape arrays with tangents. Shapes with a face index outside
-// their arrays are dropped with a message. A read error (unreadable, malformed or without a
-// single triangle) leaves no shapes when the file cannot be trusted; see obj_loader.cpp.
+// their arrays are dropped with a message. A read error (unreadable, a malformed face or not a
+// single triangle) leaves no shapes only when nothing of the file can be trusted; a malformed
+// face costs that face alone; see obj_loader.cpp.
 ObjData readObjFile(const std::string& path);
 
 MeshObject* createMesh(const std::string& objPath);

@@ -175,6 +175,33 @@ TEST(SceneSetupGLTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
+TEST(SceneSetupGLTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
+{
+    Application app(testWindow());
+    ASSERT_TRUE(app.ready());
+    app.keyHeld = [](int) { return false; };
+    // A drag down to one pixel, as the size callback hands it on: nothing is re-made yet.
+    const int width = app.renderer.resources.targets.width;
+    app.requestResize(300, 200);
+    app.requestResize(1, 1);
+    EXPECT_EQ(app.renderer.resources.targets.width, width);
+    EXPECT_EQ(app.camera.viewportWidth, width);
+
+    // The first frame after a 100 s stall: the last size, one second of the orbit, no GL error.
+    app.restartFrameClock(0.0);
+    testing::internal::CaptureStderr();
+    app.frame(100.0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(app.renderer.resources.targets.width, 1);
+    EXPECT_EQ(app.camera.viewportWidth, 1);
+    EXPECT_NEAR(app.camera.orbitTheta, 3.2f, 1e-5f);
+
+    // A tap the key callback saw, released before the poll.
+    app.keyTaps.press(GLFW_KEY_4);
+    app.handleInput(0.02f, 0.02f);
+    EXPECT_FALSE(app.camera.followMode);
+}
+
 TEST(SceneSetupGLTest, RocketFliesThePathFileUnderTheScriptedCamera)
 {
     if (std::FILE* file = std::fopen("models/newRocket.txt", "r"))

@@ -134,10 +134,9 @@ TEST(MeshesObjReaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
         {"garbage_bytes.obj", noise},
         {"empty.obj", ""},
         {"truncated_in_face_index.obj", quad.substr(0, quad.size() - 8)},
-        {"truncated_to_mixed_corners.obj", quad.substr(0, quad.size() - 5)},
-        {"truncated_to_two_corners.obj", quad.substr(0, quad.size() - 7)},
         {"truncated_before_faces.obj", quad.substr(0, quad.find("vn"))},
         {"zero_index.obj", std::string(kQuadVertices) + "f 0 1 2\n"},
+        {"only_malformed_faces.obj", std::string(kQuadVertices) + kQuadTexCoords + "f 1/1 2 3\nf 1 2\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,6 +147,34 @@ TEST(MeshesObjReaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
     const ObjData missing = readObjFile(missingMeshFixture("nothing.obj"));
     EXPECT_TRUE(missing.readError);
     EXPECT_TRUE(missing.shapes.empty());
+}
+
+TEST(MeshesObjReaderTest, MalformedFacesAreReadErrorsThatCostOnlyThemselves)
+{
+    const std::string head = std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\n";
+    const std::string quad = head + "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n";
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<size_t> indexCounts;  // per shape kept
+    };
+    const Case cases[] = {
+        {"cut_to_mixed_corners.obj", quad.substr(0, quad.size() - 5), {3}},
+        {"cut_to_two_corners.obj", quad.substr(0, quad.size() - 7), {3}},
+        {"mixed_between_good.obj", head + "f 1/1/1 2/2/1 3/3/1\nf 1/1 3/3/1 4/4/1\nf 1//1 3//1 4//1\n", {6}},
+        {"two_corners_then_good.obj", head + "o a\nf 1 2\nf 1 2 3\no b\nf 1 3 4\n", {3, 3}},
+        {"bad_shape_then_good.obj", head + "o bad\nf 1/1 2 3\no good\nf 1 2 3\n", {3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ObjData data = readObjFile(writeMeshFixture(c.name, c.content));
+        EXPECT_TRUE(data.readError);
+        EXPECT_TRUE(data.messages.empty());
+        std::vector<size_t> indexCounts;
+        for (const ShapeData& shape : data.shapes)
+            indexCounts.push_back(shape.indices.size());
+        EXPECT_EQ(indexCounts, c.indexCounts);
+    }
 }
 
 // One triangle with u along +x and v along +y: its raw tangent is (1, 0, 0).

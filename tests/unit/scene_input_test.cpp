@@ -1,5 +1,6 @@
-// Keyboard input through the key-polling seam: mode switches, free-flight keys, the scripted
-// orbit-then-chase timeline, rocketView and path recording, driven frame by frame without a window.
+// Keyboard input through the key-polling seam: mode switches, taps between polls, free-flight
+// keys, the scripted orbit-then-chase timeline, rocketView and path recording, driven frame by
+// frame without a window.
 #include "app/input.h"
 #include "test_helpers.h"
 
@@ -23,6 +24,7 @@ struct Rig {
     bool recordingPath = false;
     bool rocketView = false;
     std::set<int> held;
+    KeyTaps taps;  // as the key callback leaves them
 
     Rig()
     {
@@ -40,8 +42,8 @@ struct Rig {
     void frame(float dt, std::set<int> keys = {}, bool scriptHeld = false)
     {
         held = std::move(keys);
-        handleInput(dt, scriptHeld ? std::nullopt : std::optional<float>(dt),
-                    [this](int key) { return held.count(key) > 0; },
+        const KeyPoller keyHeld = [this](int key) { return held.count(key) > 0; };
+        handleInput(dt, scriptHeld ? std::nullopt : std::optional<float>(dt), heldOrTapped(keyHeld, taps),
                     InputTargets{camera, rocket, earth, recordingPath, rocketView});
     }
     glm::mat4 freeFlightView() const
@@ -144,6 +146,24 @@ TEST(SceneInputTest, RecordingAddsOnePointPerFrameAndBothKeysLeaveItOff)
     rig.frame(0.1f);
     EXPECT_FALSE(rig.recordingPath);
     EXPECT_EQ(rig.camera.pathPoints.size(), 5u);
+}
+
+TEST(SceneInputTest, APressBetweenTwoPollsCountsOnceWhetherOrNotStillHeld)
+{
+    Rig rig;
+    rig.taps.press(GLFW_KEY_1);  // pressed and released within the frame
+    rig.frame(0.3f);
+    EXPECT_TRUE(rig.recordingPath);
+    rig.frame(0.3f, {GLFW_KEY_2});
+    rig.frame(0.3f);
+    EXPECT_FALSE(rig.recordingPath);
+
+    rig.taps.press(GLFW_KEY_4);  // pressed and still held at the poll
+    rig.frame(0.3f, {GLFW_KEY_4});
+    EXPECT_FALSE(rig.camera.followMode);
+    rig.frame(0.3f, {GLFW_KEY_3});
+    rig.frame(0.3f);
+    EXPECT_TRUE(rig.camera.followMode);
 }
 
 TEST(SceneInputTest, UpArrowTurnsByAFixedStepPerFrame)
