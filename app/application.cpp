@@ -2,9 +2,8 @@
 #include "app/application.h"
 
 #include "resources/gl_error.h"
-#include "scene/texture.h"
-
 #include <cstdio>
+#include <utility>
 
 const char* const kWindowTitle = "Quillon Works";
 
@@ -34,14 +33,14 @@ void onWindowSize(GLFWwindow* window, int width, int height)
 Application::Application(int width, int height, WindowMode mode)
 {
     startUpStamps.stamp(StartUpStep::Begin);
-    prefetchImages(startUpImages());
+    StartUpImages images = decodeStartUpImages();
     if (!openWindow(width, height, mode))
         return;
     startUpStamps.stamp(StartUpStep::WindowAndContext);
     // Full screen, GLFW picks the closest video mode: the camera and the targets take the size
     // of the window it made, not the size asked for.
     glfwGetWindowSize(window, &width, &height);
-    startUp(width, height);
+    startUp(width, height, std::move(images));
 }
 
 Application::Application(GLFWwindow* existingWindow) : window(existingWindow), ownsWindow(false)
@@ -50,10 +49,10 @@ Application::Application(GLFWwindow* existingWindow) : window(existingWindow), o
     startUpStamps.stamp(StartUpStep::WindowAndContext);
     int width = 0, height = 0;
     glfwGetWindowSize(window, &width, &height);
-    startUp(width, height);
+    startUp(width, height, decodeStartUpImages());
 }
 
-void Application::startUp(int width, int height)
+void Application::startUp(int width, int height, StartUpImages images)
 {
     activeCamera = &camera;
     camera.followMode = false;
@@ -68,12 +67,13 @@ void Application::startUp(int width, int height)
 
     renderer.createShaderPrograms();
     startUpStamps.stamp(StartUpStep::ShaderPrograms);
-    renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight);
+    renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight, std::move(images.lensStar),
+                                 std::move(images.lensDirt), std::move(images.lensColour));
     startUpStamps.stamp(StartUpStep::RenderTargets);
-    renderer.skyBox.init();
+    renderer.skyBox.init(std::move(images.starField));
     checkGlError();
     startUpStamps.stamp(StartUpStep::SkyBox);
-    createMeshes();
+    createMeshes(images);
     startUpStamps.stamp(StartUpStep::Meshes);
     createLights();
     camera.followMode = true;
@@ -83,7 +83,6 @@ void Application::startUp(int width, int height)
 
 Application::~Application()
 {
-    dropPrefetchedImages();
     if (!window)
         return;
     deleteSceneObjects();

@@ -10,6 +10,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -64,13 +65,14 @@ void Renderer::createShaderPrograms()
     particleReloadable = reloadable("shaders/particle.vert", "shaders/particle.frag");
 }
 
-void Renderer::createRenderTargets(int width, int height)
+void Renderer::createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
+                                   ImageDecode lensColour)
 {
     for (GLuint* texture : {&lensStarTex, &lensDirtTex, &lensColorTex})
         deleteTexture(*texture);
-    lensStarTex = loadTexture(kLensStarFile);
-    lensDirtTex = loadTexture(kLensDirtFile);
-    lensColorTex = loadTexture1D(kLensColorFile);
+    lensStarTex = loadTexture(std::move(lensStar));
+    lensDirtTex = loadTexture(std::move(lensDirt));
+    lensColorTex = loadTexture1D(std::move(lensColour));
     targets.create(width, height);
     quad.create();
     texelSampler.create();

@@ -12,6 +12,7 @@
 #include "resources/shader_program.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
+#include "scene/image_decode.h"
 #include "scene/lights.h"
 #include "scene/mesh_object.h"
 
@@ -28,11 +29,6 @@ struct FrameScene {
     const FrustumPlanes& frustumPlanes;
     bool rocketView;
 };
-
-// The lens images that createRenderTargets loads.
-constexpr const char* kLensStarFile = "models/lensstar.png";
-constexpr const char* kLensDirtFile = "models/lensdirt.png";
-constexpr const char* kLensColorFile = "models/lenscolor.png";
 
 // Scale and bias of one downsample step: out = max(0, texel * scale + bias).
 struct DownsampleParams {
@@ -67,9 +63,10 @@ public:
 
     // Creates every program in its fixed order; call with a current context.
     void createShaderPrograms();
-    // Lens textures, targets, quad and occlusion kernel; then clear colour and depth test.
-    // Call after createShaderPrograms.
-    void createRenderTargets(int width, int height);
+    // Lens textures (from the three decodes), targets, quad and occlusion kernel; then clear
+    // colour and depth test. Call after createShaderPrograms.
+    void createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
+                             ImageDecode lensColour);
     // Re-creates the size-dependent targets and the noise scale; 0 x 0 is ignored.
     void resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.
