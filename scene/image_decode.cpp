@@ -455,17 +455,45 @@ DecodedImage halveImage(const DecodedImage& src)
     return dst;
 }
 
+namespace {
+
+// The image with each side of 1 doubled, its one line repeated.
+DecodedImage atLeastTwoByTwo(const DecodedImage& image)
+{
+    DecodedImage wider;
+    wider.width = std::max(2, image.width);
+    wider.height = std::max(2, image.height);
+    wider.channels = image.channels;
+    const size_t pixelBytes = size_t(image.channels);
+    wider.pixels.resize(size_t(wider.width) * size_t(wider.height) * pixelBytes);
+    for (int y = 0; y < wider.height; ++y)
+        for (int x = 0; x < wider.width; ++x)
+            std::memcpy(&wider.pixels[(size_t(y) * size_t(wider.width) + size_t(x)) * pixelBytes],
+                        &image.pixels[(size_t(std::min(y, image.height - 1)) * size_t(image.width) +
+                                       size_t(std::min(x, image.width - 1))) * pixelBytes],
+                        pixelBytes);
+    return wider;
+}
+
+}  // namespace
+
+// SOIL's up_scale_image blends each pixel with its neighbours to the right and below; along a
+// side of 1 it takes them from the line before the image (with weight 0, but outside the buffer
+// all the same). Such a side is doubled first, which stretches to the same square.
 void squareUp(DecodedImage& image)
 {
     if (image.width == image.height)
         return;
+    const bool thin = image.width == 1 || image.height == 1;
+    const DecodedImage source = thin ? atLeastTwoByTwo(image) : DecodedImage();
+    const DecodedImage& from = thin ? source : image;
     DecodedImage square;
     square.width = square.height = std::max(image.width, image.height);
     square.channels = image.channels;
     square.pixels.resize(static_cast<size_t>(square.width) * static_cast<size_t>(square.height) *
                          static_cast<size_t>(square.channels));
-    up_scale_image(image.pixels.data(), image.width, image.height, image.channels, square.pixels.data(),
-                   square.width, square.height);
+    up_scale_image(from.pixels.data(), from.width, from.height, from.channels, square.pixels.data(), square.width,
+                   square.height);
     image = std::move(square);
 }
 

@@ -141,7 +141,7 @@ TEST(HardeningImageTest, ColourRampRepeatsTheLastPixelAndNeverReadsPastTheImage)
     EXPECT_EQ(fillColourRamp(nullptr, 0), std::vector<unsigned char>(kColourRampTexels * 3, 0));
 }
 
-TEST(HardeningImageTest, MipChainOfOddAndThinImagesStaysInsideEachLevel)
+TEST(HardeningImageTest, MipChainAndCubeFaceOfOddAndThinImagesStayInsideTheirImages)
 {
     DecodedImage image;
     image.width = 5;
@@ -157,6 +157,27 @@ TEST(HardeningImageTest, MipChainOfOddAndThinImagesStaysInsideEachLevel)
     }
     EXPECT_EQ(levels, 2);
     EXPECT_EQ(image.pixels[0], 90);
+
+    // A cube face from a line of pixels: every line of the square repeats it (SOIL's stretch
+    // read the line before such an image, which valgrind reports).
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{5, 1}, {1, 3}}) {
+        DecodedImage line;
+        line.width = width;
+        line.height = height;
+        line.channels = 3;
+        for (int i = 0; i < width * height * 3; ++i)
+            line.pixels.push_back(static_cast<unsigned char>(40 * i));
+        DecodedImage square = line;
+        squareUp(square);
+        const int side = std::max(width, height);
+        ASSERT_EQ(square.width, side);
+        ASSERT_EQ(square.height, side);
+        ASSERT_EQ(square.pixels.size(), size_t(side * side * 3));
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                EXPECT_EQ(square.pixels[size_t((y * side + x) * 3 + 1)], line.pixels[size_t((width > 1 ? x : y) * 3 + 1)])
+                    << width << "x" << height << " at " << x << "," << y;
+    }
 }
 
 TEST(HardeningImageTest, MipLevelIsTheRoundedMeanOfEachTwoByTwoBlockForEverySideAndChannelCount)
