@@ -21,7 +21,7 @@ struct DecodedImage {
 };
 
 // How long a take waits for a child's result before it stops the child: generous, because a
-// large JPEG decodes slowly under the sanitizers.
+// large JPEG decodes slowly under the sanitizers or valgrind.
 constexpr std::chrono::milliseconds kDecodeTimeout{20000};
 
 // One file's decode. Made from a path it decodes when taken; made by start() it is decoding
@@ -33,7 +33,6 @@ class ImageDecode {
 public:
     // A decode made when taken. Implicit, so that a path stands for its decode.
     ImageDecode(std::string path, std::chrono::milliseconds timeout = kDecodeTimeout);
-    ImageDecode(const char* path) : ImageDecode(std::string(path)) {}
     // Starts decoding now in a child process of low priority, if the process has one thread.
     static ImageDecode start(std::string path, std::chrono::milliseconds timeout = kDecodeTimeout);
 
