@@ -3,10 +3,9 @@
 
 #include "resources/gl_debug.h"
 #include "resources/gl_error.h"
-#include "scene/texture.h"
-
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 const char* const kWindowTitle = "Quillon Works";
 
@@ -62,14 +61,14 @@ Application::Application(int width, int height, WindowMode mode, StartUpStamps* 
     StartUpStamps unused;
     StartUpStamps& startUpStamps = stamps ? *stamps : unused;
     startUpStamps.stamp(StartUpStep::Begin);
-    prefetchImages(startUpImages());
+    StartUpImages images = decodeStartUpImages();
     if (!openWindow(width, height, mode))
         return;
     startUpStamps.stamp(StartUpStep::WindowAndContext);
     // Full screen, GLFW picks the closest video mode: the camera and the targets take the size
     // of the window it made, not the size asked for.
     glfwGetWindowSize(window, &width, &height);
-    startUp(width, height, startUpStamps);
+    startUp(width, height, std::move(images), startUpStamps);
 }
 
 Application::Application(GLFWwindow* existingWindow) : window(existingWindow), ownsWindow(false)
@@ -77,10 +76,10 @@ Application::Application(GLFWwindow* existingWindow) : window(existingWindow), o
     int width = 0, height = 0;
     glfwGetWindowSize(window, &width, &height);
     StartUpStamps unused;
-    startUp(width, height, unused);
+    startUp(width, height, decodeStartUpImages(), unused);
 }
 
-void Application::startUp(int width, int height, StartUpStamps& startUpStamps)
+void Application::startUp(int width, int height, StartUpImages images, StartUpStamps& startUpStamps)
 {
     activeCamera = &camera;
     camera.followMode = false;
@@ -96,12 +95,13 @@ void Application::startUp(int width, int height, StartUpStamps& startUpStamps)
 
     renderer.createShaderPrograms();
     startUpStamps.stamp(StartUpStep::ShaderPrograms);
-    renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight);
+    renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight, std::move(images.lensStar),
+                                 std::move(images.lensDirt), std::move(images.lensColour));
     startUpStamps.stamp(StartUpStep::RenderTargets);
-    renderer.skyBox.init();
+    renderer.skyBox.init(std::move(images.starField));
     checkGlError();
     startUpStamps.stamp(StartUpStep::SkyBox);
-    createMeshes();
+    createMeshes(images);
     startUpStamps.stamp(StartUpStep::Meshes);
     createLights();
     camera.followMode = true;
@@ -111,7 +111,6 @@ void Application::startUp(int width, int height, StartUpStamps& startUpStamps)
 
 Application::~Application()
 {
-    dropPrefetchedImages();
     if (!window)
         return;
     deleteSceneObjects();

@@ -10,6 +10,7 @@
 #include "app/pass_timer.h"
 #include "app/scene_animation.h"
 #include "app/scene_clock.h"
+#include "app/start_up_images.h"
 #include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
@@ -28,7 +29,8 @@ public:
     // stamps, when given, receives the end time of each start-up step (the frame benchmark's).
     Application(int width, int height, WindowMode mode = WindowMode::Windowed, StartUpStamps* stamps = nullptr);
     // Runs the start-up sequence on a window the caller made, whose context is current and which
-    // the caller keeps: the destructor leaves that window and GLFW alone. For GL tests.
+    // the caller keeps: the destructor leaves that window and GLFW alone. For GL tests, whose
+    // process has threads: the images are decoded as start-up takes them.
     explicit Application(GLFWwindow* existingWindow);
     ~Application();
     Application(const Application&) = delete;
@@ -63,11 +65,10 @@ public:
 
     // Factories (scene_setup.cpp): each creates an object, appends it to its list, which owns
     // it from then on, and returns it.
-    MeshObject* addMeshWithNormalMap(const std::string& objPath, const std::string& diffusePath,
-                                     const std::string& normalPath);
-    MeshObject* addTexturedMesh(const std::string& objPath, const std::string& diffusePath);
+    MeshObject* addMeshWithNormalMap(const std::string& objPath, ImageDecode diffuse, ImageDecode normalMap);
+    MeshObject* addTexturedMesh(const std::string& objPath, ImageDecode diffuse);
     MeshObject* addPlainMesh(const std::string& objPath);
-    MeshObject* addUnlitMesh(const std::string& objPath, const std::string& diffusePath);
+    MeshObject* addUnlitMesh(const std::string& objPath, ImageDecode diffuse);
     PointLight* addPointLight(const glm::vec3& color, float intensity);
     SpotLight* addSpotLight(const glm::vec3& color, float intensity);
     DirectionalLight* addDirectionalLight(const glm::vec3& color, float intensity);
@@ -113,13 +114,11 @@ public:
 
 private:
     bool openWindow(int width, int height, WindowMode mode);
-    void startUp(int width, int height, StartUpStamps& stamps);
+    // The start-up sequence after the window: every step takes what it needs of images.
+    void startUp(int width, int height, StartUpImages images, StartUpStamps& stamps);
     // Scene set-up steps and teardown (scene_setup.cpp).
-    // The image files start-up loads (the lens colour ramp, decoded as RGB, aside): decoded
-    // ahead, in child processes started before the window opens.
-    static std::vector<std::string> startUpImages();
     void placeCamera();
-    void createMeshes();
+    void createMeshes(StartUpImages& images);
     void createLights();
     void deleteSceneObjects();
     template <typename Light>

@@ -6,31 +6,24 @@
 #include "render/sky_box.h"
 #include "scene/obj_loader.h"
 
+#include <utility>
+
 namespace {
 constexpr float kLightIntensity = 200.0f;
-// The meshes' texture files, named once for createMeshes and for the start-up prefetch.
-constexpr const char* kRocketTexture = "models/rocket/jupitertex.png";
-constexpr const char* kProbeTexture = "models/deepSpace1/deepSpace1_diffuse.png";
-constexpr const char* kProbeNormalMap = "models/deepSpace1/deepSpace1_normal.png";
-constexpr const char* kPhobosTexture = "models/phobos/phobos.jpg";
-constexpr const char* kEarthTexture = "models/earth/Earth2.png";
-constexpr const char* kEarthNormalMap = "models/earth/Earth-normal-8k2.jpg";
-constexpr const char* kSunTexture = "models/earth/white.png";
 const glm::vec3 kSunPosition(0.0f, 8.0f, 70.0f);  // the white sphere sits on the first directional light
 }  // namespace
 
-MeshObject* Application::addMeshWithNormalMap(const std::string& objPath, const std::string& diffusePath,
-                                               const std::string& normalPath)
+MeshObject* Application::addMeshWithNormalMap(const std::string& objPath, ImageDecode diffuse, ImageDecode normalMap)
 {
-    MeshObject* mesh = createMesh(objPath, diffusePath, normalPath);
+    MeshObject* mesh = createMesh(objPath, std::move(diffuse), std::move(normalMap));
     mesh->hasNormalMap = true;
     meshes.push_back(mesh);
     return mesh;
 }
 
-MeshObject* Application::addTexturedMesh(const std::string& objPath, const std::string& diffusePath)
+MeshObject* Application::addTexturedMesh(const std::string& objPath, ImageDecode diffuse)
 {
-    MeshObject* mesh = createMesh(objPath, diffusePath);
+    MeshObject* mesh = createMesh(objPath, std::move(diffuse));
     meshes.push_back(mesh);
     return mesh;
 }
@@ -43,9 +36,9 @@ MeshObject* Application::addPlainMesh(const std::string& objPath)
     return mesh;
 }
 
-MeshObject* Application::addUnlitMesh(const std::string& objPath, const std::string& diffusePath)
+MeshObject* Application::addUnlitMesh(const std::string& objPath, ImageDecode diffuse)
 {
-    MeshObject* mesh = createMesh(objPath, diffusePath);
+    MeshObject* mesh = createMesh(objPath, std::move(diffuse));
     unlitMeshes.push_back(mesh);
     return mesh;
 }
@@ -75,25 +68,19 @@ DirectionalLight* Application::addDirectionalLight(const glm::vec3& color, float
     return addLight<DirectionalLight>(color, intensity);
 }
 
-std::vector<std::string> Application::startUpImages()
-{
-    return {kLensStarFile, kLensDirtFile, kStarFieldFile, kRocketTexture, kProbeTexture, kProbeNormalMap,
-            kPhobosTexture, kEarthTexture, kEarthNormalMap, kSunTexture};
-}
-
 void Application::placeCamera()
 {
     camera.setPosition(kCameraStartPosition);
     camera.yaw(kCameraStartYaw);
 }
 
-void Application::createMeshes()
+void Application::createMeshes(StartUpImages& images)
 {
     bunny = addPlainMesh("models/bunny/bunny.obj");
     bunny->diffuseColor = glm::vec4(0.5f);
     bunny->computeBoundingSphere();
 
-    rocket = addTexturedMesh("models/rocket/rocketPiv2.obj", kRocketTexture);
+    rocket = addTexturedMesh("models/rocket/rocketPiv2.obj", std::move(images.rocket));
     rocket->scaleBy(2.0f);
     rocket->setPosition(glm::vec3(10.0f, 7.0f, 15.0f));
     rocket->roll(90.0f);
@@ -105,18 +92,20 @@ void Application::createMeshes()
     asteroid->setPosition(glm::vec3(-4.5f, 6.0f, 40.0f));
     asteroid->scaleBy(0.25f);
 
-    deepSpace1 = addMeshWithNormalMap("models/deepSpace1/deepSpace1.obj", kProbeTexture, kProbeNormalMap);
+    deepSpace1 = addMeshWithNormalMap("models/deepSpace1/deepSpace1.obj", std::move(images.probe),
+                                      std::move(images.probeNormalMap));
     deepSpace1->scaleBy(0.3f);
 
-    phobos = addTexturedMesh("models/phobos/phobosTriUV.obj", kPhobosTexture);
+    phobos = addTexturedMesh("models/phobos/phobosTriUV.obj", std::move(images.phobos));
     phobos->scaleBy(0.15f);
     phobos->setPosition(glm::vec3(-6.5f, 6.0f, 30.0f));
 
-    earth = addMeshWithNormalMap("models/earth/earthBlend.obj", kEarthTexture, kEarthNormalMap);
+    earth = addMeshWithNormalMap("models/earth/earthBlend.obj", std::move(images.earth),
+                                 std::move(images.earthNormalMap));
     earth->scaleBy(5.0f);
     earth->setPosition(glm::vec3(0.0f, 0.0f, 15.0f));
 
-    sunSphere = addUnlitMesh("models/earth/earthBlend.obj", kSunTexture);
+    sunSphere = addUnlitMesh("models/earth/earthBlend.obj", std::move(images.sun));
     sunSphere->scaleBy(5.0f);
     sunSphere->setPosition(kSunPosition);
 }

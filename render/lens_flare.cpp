@@ -47,14 +47,13 @@ DownsampleParams FlareThresholdLatch::update(bool rocketView)
     return flareThreshold(raised);
 }
 
-void LensFlarePass::loadLensImages(const std::string& starPath, const std::string& dirtPath,
-                                   const std::string& colourRampPath)
+void LensFlarePass::loadLensImages(ImageDecode star, ImageDecode dirt, ImageDecode colourRamp)
 {
     for (GLuint* texture : {&lensStarTex, &lensDirtTex, &lensColorTex})
         deleteTexture(*texture);
-    lensStarTex = loadTexture(starPath);
-    lensDirtTex = loadTexture(dirtPath);
-    lensColorTex = loadTexture1D(colourRampPath);
+    lensStarTex = loadTexture(std::move(star));
+    lensDirtTex = loadTexture(std::move(dirt));
+    lensColorTex = loadTexture1D(std::move(colourRamp));
 }
 
 void LensFlarePass::render(const FrameScene& scene, const FrameResources& resources)

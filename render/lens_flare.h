@@ -8,15 +8,10 @@
 #include "render/frame_resources.h"
 #include "resources/shader.h"
 #include "resources/shader_program.h"
+#include "scene/image_decode.h"
 
 #include <GL/glew.h>
 #include <memory>
-#include <string>
-
-// The lens images that createRenderTargets loads.
-constexpr const char* kLensStarFile = "models/lensstar.png";
-constexpr const char* kLensDirtFile = "models/lensdirt.png";
-constexpr const char* kLensColorFile = "models/lenscolor.png";
 
 // Scale and bias of one downsample step: out = max(0, texel * scale + bias).
 struct DownsampleParams {
@@ -42,8 +37,9 @@ struct LensFlarePass {
     GLuint lensStarTex = 0, lensDirtTex = 0, lensColorTex = 0;
     FlareThresholdLatch thresholdLatch;
 
-    // Loads the lens images (each 0, or a black ramp, after its message when it fails).
-    void loadLensImages(const std::string& starPath, const std::string& dirtPath, const std::string& colourRampPath);
+    // Makes the lens textures from their decodes (each 0, or a black ramp, after its message
+    // when it fails).
+    void loadLensImages(ImageDecode star, ImageDecode dirt, ImageDecode colourRamp);
     // Needs the frame resources' downsample and blur programs.
     void render(const FrameScene& scene, const FrameResources& resources);
     void release();

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -55,9 +56,10 @@ void Renderer::createShaderPrograms()
     particles.reloadable = reloadable("shaders/particle.vert", "shaders/particle.frag");
 }
 
-void Renderer::createRenderTargets(int width, int height)
+void Renderer::createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
+                                   ImageDecode lensColour)
 {
-    lensFlare.loadLensImages(kLensStarFile, kLensDirtFile, kLensColorFile);
+    lensFlare.loadLensImages(std::move(lensStar), std::move(lensDirt), std::move(lensColour));
     resources.create(width, height);
     ssao.kernel.create(width, height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

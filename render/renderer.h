@@ -15,6 +15,7 @@
 #include "render/sky_box.h"
 #include "render/ssao.h"
 #include "render/unlit.h"
+#include "scene/image_decode.h"
 
 struct Renderer {
     Renderer() = default;
@@ -23,9 +24,10 @@ struct Renderer {
 
     // Creates every program in its fixed order; call with a current context.
     void createShaderPrograms();
-    // Lens images, targets, quad, sampler and occlusion kernel; then clear colour and depth test.
-    // Call after createShaderPrograms.
-    void createRenderTargets(int width, int height);
+    // Lens images (from the three decodes), targets, quad, sampler and occlusion kernel; then
+    // clear colour and depth test. Call after createShaderPrograms.
+    void createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
+                             ImageDecode lensColour);
     // Re-creates the size-dependent targets and the noise scale; 0 x 0 is ignored.
     void resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.

@@ -8,6 +8,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
+#include <utility>
 
 namespace {
 
@@ -28,7 +29,7 @@ static_assert(sizeof(kCubeVertices) == 432, "36 vertices of three floats");
 
 }  // namespace
 
-void SkyBox::init()
+void SkyBox::init(ImageDecode starField)
 {
     release();
     glGenBuffers(1, &vertexBuffer);
@@ -44,7 +45,7 @@ void SkyBox::init()
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    cubeMap = loadCubeMap(kStarFieldFile);
+    cubeMap = loadCubeMap(std::move(starField));
     loadShaders(program, "shaders/skyBox.vert", "shaders/skyBox.frag");
 }
 

@@ -5,17 +5,16 @@
 
 #include "render/frame_resources.h"
 #include "resources/shader.h"
+#include "scene/image_decode.h"
 
 #include <GL/glew.h>
 #include <glm/glm.hpp>
 
-// The star-field image on every face of the cube map.
-constexpr const char* kStarFieldFile = "models/starfield2.png";
-
 class SkyBox {
 public:
-    // Uploads the cube, loads kStarFieldFile and the program. Call after the render targets.
-    void init();
+    // Uploads the cube, the star field (on every face of the cube map) and the program. Call
+    // after the render targets.
+    void init(ImageDecode starField);
     // Draws into the bound framebuffer (sceneFbo, after the lighting pass).
     void render(const FrameScene& scene, const FrameResources& resources) const;
     void release();

@@ -415,16 +415,16 @@ MeshObject* createMesh(const std::string& objPath)
     return mesh;
 }
 
-MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath)
+MeshObject* createMesh(const std::string& objPath, ImageDecode diffuse)
 {
     MeshObject* mesh = createMesh(objPath);
-    mesh->diffuseTexture = loadTexture(diffusePath);
+    mesh->diffuseTexture = loadTexture(std::move(diffuse));
     return mesh;
 }
 
-MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath, const std::string& normalPath)
+MeshObject* createMesh(const std::string& objPath, ImageDecode diffuse, ImageDecode normalMap)
 {
-    MeshObject* mesh = createMesh(objPath, diffusePath);
-    mesh->normalMapTexture = loadTexture(normalPath);
+    MeshObject* mesh = createMesh(objPath, std::move(diffuse));
+    mesh->normalMapTexture = loadTexture(std::move(normalMap));
     return mesh;
 }

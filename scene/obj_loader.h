@@ -3,6 +3,7 @@
 // Vertex layout of every mesh: location 0 position (3), 1 texcoord (2), 2 normal (3), 3 tangent (3).
 #pragma once
 
+#include "scene/image_decode.h"
 #include "scene/mesh_object.h"
 
 #include <string>
@@ -31,10 +32,10 @@ struct ObjData {
 // face costs that face alone; see obj_loader.cpp.
 ObjData readObjFile(const std::string& path);
 
+// The mesh of the OBJ file, then its textures from the decodes (a path converts to one).
 MeshObject* createMesh(const std::string& objPath);
-MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath);
-MeshObject* createMesh(const std::string& objPath, const std::string& diffusePath,
-                       const std::string& normalPath);
+MeshObject* createMesh(const std::string& objPath, ImageDecode diffuse);
+MeshObject* createMesh(const std::string& objPath, ImageDecode diffuse, ImageDecode normalMap);
 // Replaces the mesh's GL objects and CPU lists with the file's; prints progress and errors.
 void loadObj(const std::string& path, MeshObject& mesh);
 // Deletes every buffer (tangents included) and vertex array of the mesh's shapes and empties

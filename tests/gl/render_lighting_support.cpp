@@ -1,7 +1,10 @@
 // Helpers of the render-lighting GL tests (see render_lighting_support.h).
 #include "render_lighting_support.h"
 
+#include "app/start_up_images.h"
+
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace render_lighting_test {
 
@@ -10,7 +13,9 @@ std::unique_ptr<Renderer> makeRenderer()
     auto renderer = std::make_unique<Renderer>();
     testing::internal::CaptureStdout();
     renderer->createShaderPrograms();
-    renderer->createRenderTargets(kTargetSize, kTargetSize);
+    StartUpImages images = decodeStartUpImages();
+    renderer->createRenderTargets(kTargetSize, kTargetSize, std::move(images.lensStar), std::move(images.lensDirt),
+                                  std::move(images.lensColour));
     testing::internal::GetCapturedStdout();
     return renderer;
 }

@@ -1,5 +1,6 @@
 // The sky box on real GL: its "V" loses the camera's translation, it fills only what no mesh
 // covered (depth just inside the far plane), and depth writes are back on after it.
+#include "app/start_up_images.h"
 #include "render/renderer.h"
 #include "render_ssao_fixture.h"
 
@@ -20,7 +21,7 @@ protected:
     {
         drainGlErrors();
         testing::internal::CaptureStdout();
-        skyBox.init();
+        skyBox.init(decodeStartUpImages().starField);
         testing::internal::GetCapturedStdout();
         ASSERT_NE(skyBox.program.name, 0u);
         // A cube map of one known colour in place of the star field.
