@@ -198,6 +198,12 @@ void Application::setView(View newView)
     fps.republish(kWindowTitle);
 }
 
+void Application::handleInput(float dt, std::optional<float> scriptDt)
+{
+    ::handleInput(dt, scriptDt, heldOrTapped(keyHeld, keyTaps),
+                  InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
+}
+
 void Application::clearFrame(const glm::vec4& colour, bool clearDepth)
 {
     glClearColor(colour.r, colour.g, colour.b, colour.a);

@@ -4,8 +4,6 @@
 // the camera, the rocket and two flags.
 #include "app/input.h"
 
-#include "app/application.h"
-
 #include <GLFW/glfw3.h>
 
 namespace {
@@ -115,10 +113,4 @@ void handleInput(float dt, std::optional<float> scriptDt, const KeyPoller& keyHe
     if (targets.recordingPath)
         camera.addPathPoint(kRecordedPointSpeed);
     camera.update();
-}
-
-void Application::handleInput(float dt, std::optional<float> scriptDt)
-{
-    ::handleInput(dt, scriptDt, heldOrTapped(keyHeld, keyTaps),
-                  InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
 }

@@ -4,7 +4,6 @@
 #include "scene/mesh_object.h"
 
 #include "scene/gl_names.h"
-#include "scene/obj_loader.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -69,4 +68,18 @@ bool MeshObject::inFrustum(const FrustumPlanes& planes) const
             return false;
     }
     return true;
+}
+
+void releaseMeshBuffers(MeshObject& mesh)
+{
+    for (SubmeshBuffers& record : mesh.submeshes) {
+        deleteBuffer(record.indexBuffer);
+        deleteBuffer(record.positionBuffer);
+        deleteBuffer(record.texCoordBuffer);
+        deleteBuffer(record.normalBuffer);
+        deleteBuffer(record.tangentBuffer);
+        deleteVertexArray(record.vertexArray);
+        record.indexCount = 0;
+    }
+    mesh.submeshes.clear();
 }

@@ -61,3 +61,7 @@ public:
     std::vector<SubmeshBuffers> submeshes;
     glm::vec4 diffuseColor{0.0f};
 };
+
+// Deletes every buffer (tangents included) and vertex array of the mesh's shapes and empties
+// submeshes; the textures stay.
+void releaseMeshBuffers(MeshObject& mesh);

@@ -219,14 +219,6 @@ void bindAttribute(GLuint location, GLuint buffer, GLint components)
     glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, 0, nullptr);
 }
 
-void deleteBuffer(GLuint& name)
-{
-    if (name != 0) {
-        glDeleteBuffers(1, &name);
-        name = 0;
-    }
-}
-
 SubmeshBuffers uploadShape(const ShapeData& shape)
 {
     SubmeshBuffers record;
@@ -341,23 +333,6 @@ void computeTangents(std::vector<glm::vec3>& tangents, const std::vector<glm::ve
                                                                                    : orthogonalTangent(n, hint);
         }
     }
-}
-
-void releaseMeshBuffers(MeshObject& mesh)
-{
-    for (SubmeshBuffers& record : mesh.submeshes) {
-        deleteBuffer(record.indexBuffer);
-        deleteBuffer(record.positionBuffer);
-        deleteBuffer(record.texCoordBuffer);
-        deleteBuffer(record.normalBuffer);
-        deleteBuffer(record.tangentBuffer);
-        if (record.vertexArray != 0) {
-            glDeleteVertexArrays(1, &record.vertexArray);
-            record.vertexArray = 0;
-        }
-        record.indexCount = 0;
-    }
-    mesh.submeshes.clear();
 }
 
 void loadObj(const std::string& path, MeshObject& mesh)

@@ -38,9 +38,6 @@ MeshObject* createMesh(const std::string& objPath, ImageDecode diffuse);
 MeshObject* createMesh(const std::string& objPath, ImageDecode diffuse, ImageDecode normalMap);
 // Replaces the mesh's GL objects and CPU lists with the file's; prints progress and errors.
 void loadObj(const std::string& path, MeshObject& mesh);
-// Deletes every buffer (tangents included) and vertex array of the mesh's shapes and empties
-// submeshes; the textures stay.
-void releaseMeshBuffers(MeshObject& mesh);
 
 // Fills tangents (resized to positions.size()) from the faces; see obj_loader.cpp for the formula.
 void computeTangents(std::vector<glm::vec3>& tangents, const std::vector<glm::vec2>& texCoords,
