@@ -1,13 +1,15 @@
 #version 150
-// Sky box, fragment stage: the star field, as linear radiance into the HDR scene target.
+// Sky box, fragment stage: the star field, decoded to linear radiance for the HDR scene target.
+
+const float kGamma = 2.2;  // the star-field image is gamma-encoded; the scene target is linear
 
 in vec3 direction;  // from skyBox.vert, any length
 
-uniform samplerCube cube_texture;  // the star-field image on all six faces
+uniform samplerCube cube_texture;  // the star-field image on all six faces, gamma-encoded RGB
 
 out vec4 colour;
 
 void main()
 {
-    colour = vec4(texture(cube_texture, direction).rgb, 1.0);
+    colour = vec4(pow(texture(cube_texture, direction).rgb, vec3(kGamma)), 1.0);
 }

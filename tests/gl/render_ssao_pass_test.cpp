@@ -195,7 +195,9 @@ TEST_F(RenderSsaoPassTest, CreaseIsOccludedWhileFlatGroundAndBackgroundStayOpen)
     const float openFloor = visibilityAt(texels, kWidth / 2, 12, kWidth);
     const float background = visibilityAt(texels, 8, 120, kWidth);
     RecordProperty("crease", std::to_string(crease));
-    EXPECT_LT(crease, 0.85f);
+    // Blurred, the crease sits near 0.5: the composite darkens lit meshes visibly only that
+    // deep. Occlusion tuned too weak to be seen in the frame left it near 0.8.
+    EXPECT_LT(crease, 0.65f);
     EXPECT_GT(openWall, 0.98f);
     EXPECT_GT(openFloor, 0.98f);
     EXPECT_NEAR(background, 1.0f, 1e-5f);

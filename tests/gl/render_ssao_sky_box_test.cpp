@@ -1,5 +1,6 @@
 // The sky box on real GL: its "V" loses the camera's translation, it fills only what no mesh
-// covered (depth just inside the far plane), and depth writes are back on after it.
+// covered (depth just inside the far plane) with the star field decoded to linear light, and depth
+// writes are back on after it.
 #include "app/start_up_images.h"
 #include "render/renderer.h"
 #include "render_ssao_fixture.h"
@@ -14,6 +15,9 @@ using render_ssao_test::readTexture;
 
 constexpr int kSize = 32;
 const glm::vec3 kStarColour(0.25f, 0.5f, 0.75f);
+// kStarColour as linear light: the image is gamma-encoded (exponent 2.2, like the meshes' images),
+// so a mid-grey 0.5 is drawn as about 0.218, well under half of what the file holds.
+const glm::vec3 kStarRadiance(0.0474f, 0.2176f, 0.5310f);
 
 class RenderSsaoSkyBoxTest : public ::testing::Test {
 protected:
@@ -111,7 +115,8 @@ TEST_F(RenderSsaoSkyBoxTest, FillsTheClearedBackgroundButNothingAMeshCovered)
 {
     const std::vector<float> open = drawOver(1.0);
     for (size_t i = 0; i < open.size(); i += 3)
-        ASSERT_EQ(glm::vec3(open[i], open[i + 1], open[i + 2]), kStarColour) << "texel " << i / 3;
+        for (int c = 0; c < 3; ++c)
+            ASSERT_NEAR(open[i + c], kStarRadiance[c], 1e-3f) << "texel " << i / 3 << " channel " << c;
 
     // Depth left by a mesh 200 units away, well beyond the box's own faces (50 to 87 units).
     const std::vector<float> covered = drawOver(windowDepthAt(200.0f));
