@@ -1,7 +1,7 @@
 // Application start-up, frame loop and shutdown.
 #include "app/application.h"
 
-#include "resources/gl_debug.h"
+#include "scene/gl_debug.h"
 #include "resources/gl_error.h"
 #include <algorithm>
 #include <cstdio>

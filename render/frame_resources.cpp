@@ -4,6 +4,7 @@
 #include "render/frame_resources.h"
 
 #include "resources/gl_error.h"
+#include "scene/gl_debug.h"
 #include "scene/gl_names.h"
 
 #include <algorithm>
@@ -74,6 +75,19 @@ void RenderTargets::create(int targetWidth, int targetHeight)
     fullScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
     halfScratchFbo = makeFramebuffer(0, halfScratchTex, false);
     fullScratchFbo = makeFramebuffer(0, fullScratchTex, true);
+
+    // Names for graphics debuggers: the ones the passes use.
+    const std::pair<GLuint, const char*> textures[] = {
+        {depthTex, "depthTex"}, {normalTex, "normalTex"}, {ssaoTex, "ssaoTex"}, {sceneDepthTex, "sceneDepthTex"},
+        {sceneColorTex, "sceneColorTex"}, {halfTex, "halfTex"}, {flareTex, "flareTex"},
+        {halfScratchTex, "halfScratchTex"}, {fullScratchTex, "fullScratchTex"}};
+    for (const auto& [texture, name] : textures)
+        labelObject(GL_TEXTURE, texture, name);
+    const std::pair<GLuint, const char*> framebuffers[] = {
+        {normalDepthFbo, "normalDepthFbo"}, {ssaoFbo, "ssaoFbo"}, {sceneFbo, "sceneFbo"}, {halfFbo, "halfFbo"},
+        {flareFbo, "flareFbo"}, {halfScratchFbo, "halfScratchFbo"}, {fullScratchFbo, "fullScratchFbo"}};
+    for (const auto& [framebuffer, name] : framebuffers)
+        labelObject(GL_FRAMEBUFFER, framebuffer, name);
 }
 
 void RenderTargets::release()
@@ -105,6 +119,9 @@ void FullScreenQuad::create()
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(indices), indices, GL_STATIC_DRAW);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    labelObject(GL_VERTEX_ARRAY, vertexArray, "full-screen quad");
+    labelObject(GL_BUFFER, vertexBuffer, "full-screen quad corners");
+    labelObject(GL_BUFFER, elementBuffer, "full-screen quad indices");
 }
 
 void FullScreenQuad::draw() const
@@ -131,6 +148,7 @@ void TexelSampler::create()
     glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    labelObject(GL_SAMPLER, sampler, "texel-centre sampler");
 }
 
 void TexelSampler::bind(GLuint unit) const

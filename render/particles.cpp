@@ -3,6 +3,7 @@
 // bound framebuffer (sceneFbo). Switches blending on and depth writes off for the draw only.
 #include "render/particles.h"
 
+#include "scene/gl_debug.h"
 #include "scene/gl_names.h"
 
 #include <glm/gtc/type_ptr.hpp>
@@ -39,6 +40,8 @@ void ParticleSystem::init()
     glBufferData(GL_ARRAY_BUFFER, kPositionBytes, nullptr, GL_STREAM_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindVertexArray(0);
+    labelObject(GL_VERTEX_ARRAY, particleVao, "particles");
+    labelObject(GL_BUFFER, particleVbo, "particle positions");
 }
 
 void ParticleSystem::release()

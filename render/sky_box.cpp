@@ -3,6 +3,7 @@
 // depth writes off for its draw and back on after it; sets no framebuffer or viewport.
 #include "render/sky_box.h"
 
+#include "scene/gl_debug.h"
 #include "scene/gl_names.h"
 #include "scene/texture.h"
 
@@ -45,6 +46,8 @@ void SkyBox::init(ImageDecode starField)
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
+    labelObject(GL_VERTEX_ARRAY, vertexArray, "sky box cube");
+    labelObject(GL_BUFFER, vertexBuffer, "sky box cube corners");
     cubeMap = loadCubeMap(std::move(starField));
     loadShaders(program, "shaders/skyBox.vert", "shaders/skyBox.frag");
 }

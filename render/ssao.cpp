@@ -3,6 +3,7 @@
 #include "render/ssao.h"
 
 #include "resources/gl_error.h"
+#include "scene/gl_debug.h"
 #include "scene/gl_names.h"
 
 #include <cmath>
@@ -72,6 +73,7 @@ void SsaoKernel::create(int width, int height, RandomSource random)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glBindTexture(GL_TEXTURE_2D, 0);
+    labelObject(GL_TEXTURE, noiseTex, "ssao rotation noise");
     setNoiseScale(width, height);
 }
 

@@ -3,6 +3,8 @@
 // ProgramHandle and reports each step (and the driver's logs) on standard output.
 #include "resources/shader.h"
 
+#include "scene/gl_debug.h"
+
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -164,6 +166,7 @@ void loadShaders(ProgramHandle& handle, const char* vertexPath, const char* frag
     handle.linked = linkStatus == GL_TRUE;
     std::printf(" - %d\n", static_cast<int>(handle.name));
     printInfoLog(handle.name, glGetProgramiv, glGetProgramInfoLog);
+    labelObject(GL_PROGRAM, handle.name, std::string(vertexPath) + " + " + fragmentPath);
 
     // Both stay attached, and alive, until the program itself is deleted.
     glDeleteShader(vertexShader);

@@ -4,6 +4,7 @@
 // reports (a failed attempt, the recovery after one) to standard error, never to standard output.
 #include "resources/shader_program.h"
 
+#include "scene/gl_debug.h"
 #include "scene/lights.h"
 
 #include <cstdio>
@@ -113,6 +114,7 @@ bool ShaderProgram::rebuild()
     if (programId != 0)
         glDeleteProgram(programId);
     programId = program;
+    labelObject(GL_PROGRAM, programId, label());
     for (GLuint shader : shaders) {
         glDetachShader(program, shader);
         glDeleteShader(shader);

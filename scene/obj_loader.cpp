@@ -4,6 +4,7 @@
 // Progress and errors go to standard output.
 #include "scene/obj_loader.h"
 
+#include "scene/gl_debug.h"
 #include "scene/texture.h"
 
 #include <tiny_obj_loader.h>
@@ -219,6 +220,17 @@ void bindAttribute(GLuint location, GLuint buffer, GLint components)
     glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, 0, nullptr);
 }
 
+// Names the shape's GL objects for graphics debuggers: "<file> shape <n> positions" and so on.
+void labelSubmesh(const SubmeshBuffers& record, const std::string& name)
+{
+    labelObject(GL_VERTEX_ARRAY, record.vertexArray, name);
+    labelObject(GL_BUFFER, record.indexBuffer, name + " indices");
+    labelObject(GL_BUFFER, record.positionBuffer, name + " positions");
+    labelObject(GL_BUFFER, record.texCoordBuffer, name + " texture coordinates");
+    labelObject(GL_BUFFER, record.normalBuffer, name + " normals");
+    labelObject(GL_BUFFER, record.tangentBuffer, name + " tangents");
+}
+
 SubmeshBuffers uploadShape(const ShapeData& shape)
 {
     SubmeshBuffers record;
@@ -356,6 +368,7 @@ void loadObj(const std::string& path, MeshObject& mesh)
     }
     for (const ShapeData& shape : data.shapes) {
         records.push_back(uploadShape(shape));
+        labelSubmesh(records.back(), path + " shape " + std::to_string(records.size() - 1));
         // The CPU lists hold all shapes end to end, so each face is offset past earlier shapes,
         // and a shape lacking an attribute that another shape has contributes zeros to keep
         // the lists in step.

@@ -3,6 +3,8 @@
 // and uploads. It leaves the texture unbound and the unpack alignment as it found it.
 #include "scene/texture.h"
 
+#include "scene/gl_debug.h"
+
 #include <SOIL/SOIL.h>
 // libSOIL's DXT encoder has C linkage but its header does not say so.
 extern "C" {
@@ -93,11 +95,13 @@ GLuint loadTexture(ImageDecode decode)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glBindTexture(GL_TEXTURE_2D, 0);
+    labelObject(GL_TEXTURE, name, decode.path());
     return name;
 }
 
 GLuint loadTexture1D(ImageDecode decode)
 {
+    const std::string path = decode.path();
     const std::vector<unsigned char> ramp = decodeColourRamp(std::move(decode));
     const UnpackAlignmentOne alignment;
     GLuint name = 0;
@@ -109,6 +113,7 @@ GLuint loadTexture1D(ImageDecode decode)
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glBindTexture(GL_TEXTURE_1D, 0);
+    labelObject(GL_TEXTURE, name, path);
     return name;
 }
 
@@ -133,5 +138,6 @@ GLuint loadCubeMap(ImageDecode decode)
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    labelObject(GL_TEXTURE, name, decode.path());
     return name;
 }

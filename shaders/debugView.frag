@@ -4,14 +4,16 @@
 //   0 linear HDR radiance (scene, lens flare, depth of field) through a simple tone curve
 //   1 a world-space normal in -1..1, mapped to 0..1 colour
 //   2 the alpha channel as grey (the focus factor: 0 sharp, 1 fully blurred)
-//   3 window depth, linearised to eye distance and shown on a log scale from near to far plane
+//   3 window depth, linearised to eye distance d and shown as d / (d + kMidGreyDistance): near
+//     surfaces dark, the cleared background (the far plane) white
 //   4 the red channel as grey (ambient visibility: 1 unoccluded)
 
 const int kToneMapped = 0;
 const int kNormals = 1;
 const int kAlpha = 2;
 const int kDepth = 3;
-const float kGamma = 2.2;  // the window is not sRGB
+const float kGamma = 2.2;             // the window is not sRGB
+const float kMidGreyDistance = 10.0;  // world units shown as mid grey: the scene spans about 5 to 40
 
 uniform sampler2D source;
 uniform int mode;
@@ -40,8 +42,8 @@ void main()
     } else if (mode == kAlpha) {
         shown = vec3(texel.a);
     } else if (mode == kDepth) {
-        // The cleared background (depth 1) shows white; near surfaces dark.
-        shown = vec3(log(eyeDistance(texel.r) / nearPlane) / log(farPlane / nearPlane));
+        float fromEye = eyeDistance(texel.r);
+        shown = vec3(fromEye / (fromEye + kMidGreyDistance));
     } else {
         shown = vec3(texel.r);
     }

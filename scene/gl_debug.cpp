@@ -1,5 +1,5 @@
 // KHR_debug groups and labels, each a no-op where the extension is missing or the name is 0.
-#include "resources/gl_debug.h"
+#include "scene/gl_debug.h"
 
 bool debugNamesAvailable()
 {
