@@ -26,7 +26,7 @@ public:
     static constexpr int kMaxSpawnSteps = 160;
     static constexpr int kParticlesPerStep = 5;
 
-    // initParticles: emitter to the origin, every particle free, GL objects made (the programs
+    // Emitter to the origin, every particle free, GL objects made (the programs
     // are made before, with the others).
     void init();
     // Deletes the GL objects and the programs.
@@ -36,7 +36,7 @@ public:
     int findUnusedParticle();
     // Spawns for a time step of dt seconds and moves every particle; returns how many spawned.
     int simulate(double dt);
-    // renderParticles: advances the particle clock to now, simulates, uploads and draws with
+    // Advances the particle clock to now, simulates, uploads and draws with
     // program into the bound framebuffer (sceneFbo, after the sky box).
     void render(const FrameScene& scene, const FrameResources& resources, double now);
 

@@ -3,11 +3,8 @@
 //
 // On llvmpipe a time-elapsed query only times whole scenes (a scene being what is rendered
 // between two flushes): begun inside a scene that is still collecting draws, it times the last
-// tiles of that scene only. Checked by hand with full-screen draws of 1, 8 and 32 fetches into
-// one target: queried without flushes, each read a small fraction of its glFinish-timed cost or
-// took over its neighbour's; flushed before each boundary and after each begin, they matched.
-// So every boundary here flushes the work before it, ends the running query, begins the next
-// one and flushes again, which puts the begin in a scene of its own.
+// tiles of that scene only. So every boundary here flushes the work before it, ends the running
+// query, begins the next one and flushes again, which puts the begin in a scene of its own.
 #pragma once
 
 #include "resources/query_ring.h"

@@ -2,8 +2,8 @@
 // One direction of the separable blur: Gaussian weights over uBlurRadius texels either side of
 // the pixel along ScaleU, each texel read once at its centre. The source is the same size as
 // the target, so every fetch lands on a texel centre, where nearest and linear filtering agree;
-// the renderer binds a nearest sampler for it, which on llvmpipe costs about a quarter of a
-// linear fetch (so folding tap pairs into linear fetches between texels would cost twice this).
+// the renderer binds a nearest sampler for it (the README's frame benchmark section says why
+// that beats folding tap pairs into linear fetches on a software rasterizer).
 
 const float kSigmaPerTexelOfRadius = 0.3;  // sigma = 0.3 R: the outermost tap keeps 0.4 % weight, so
                                            // even a bright source leaves no square edge
@@ -30,8 +30,8 @@ void main()
 
     vec4 sum = texture(textureSource, uv);
     float totalWeight = 1.0;
-    // Two distances per iteration, four fetches: each iteration of a loop with a uniform bound
-    // has a cost of its own on llvmpipe. For an odd radius the last far pair weighs nothing.
+    // Two distances per iteration, four fetches, so the loop runs half as many iterations (each
+    // has a cost of its own). For an odd radius the last far pair weighs nothing.
     for (int near = 1; near <= uBlurRadius; near += 2) {
         weight *= ratio;
         ratio *= ratioStep;

@@ -57,9 +57,9 @@ vec3 viewPosition(vec2 at, float depth)
     return position.xyz / position.w;
 }
 
-// The window depth of the texel that holds a texture coordinate: the renderer binds a nearest
-// sampler for this pass, on llvmpipe half the cost of a texelFetch (which checks its bounds) and
-// a quarter of a linear fetch. At texel centres a linear filter would give the same value.
+// The window depth of the texel that holds a texture coordinate, read through the nearest sampler
+// the renderer binds for this pass (cheaper than a texelFetch, which checks its bounds, or a
+// linear fetch). At texel centres a linear filter would give the same value.
 float depthAt(vec2 at)
 {
     return texture(u_depthTexture, at).r;
