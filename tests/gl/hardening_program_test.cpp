@@ -4,15 +4,13 @@
 #include "gl_context.h"
 #include "resources/shader.h"
 #include "resources/shader_program.h"
-#include "resources_support.h"
+#include "fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 namespace {
-
-using resources_test::ScratchDirectory;
 
 void callEverySetter(const ProgramHandle& program)
 {

@@ -3,8 +3,7 @@
 #include "gl/gl_context.h"
 #include "gl/meshes_image_files.h"
 #include "scene/obj_loader.h"
-#include "unit/meshes_fixture_files.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,7 +67,7 @@ TEST_F(MeshesLoaderTest, VertexArrayEnablesExactlyTheAttributesTheShapeHas)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto mesh = quietMesh(writeMeshFixture(c.name, std::string(kTriangleData) + c.face));
+        const auto mesh = quietMesh(writeFixtureFile(c.name, std::string(kTriangleData) + c.face));
         ASSERT_EQ(mesh->submeshes.size(), 1u);
         const SubmeshBuffers s = mesh->getSubmeshes()[0];
         const bool tangents = c.texCoords && c.normals;
@@ -103,7 +102,7 @@ TEST_F(MeshesLoaderTest, VertexArrayEnablesExactlyTheAttributesTheShapeHas)
 TEST_F(MeshesLoaderTest, TwoShapesKeepTheirOwnBuffersAndOneCpuCopyInFileOrder)
 {
     // The second shape has its u along +y, so its tangents are (0, 1, 0).
-    const std::string path = writeMeshFixture(
+    const std::string path = writeFixtureFile(
         "two_shapes_gl.obj", std::string("o first\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
                                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
                                          "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n"
@@ -133,7 +132,7 @@ TEST_F(MeshesLoaderTest, TwoShapesKeepTheirOwnBuffersAndOneCpuCopyInFileOrder)
 
 TEST_F(MeshesLoaderTest, ZeroAreaTextureCoordinatesUploadFiniteTangents)
 {
-    const auto mesh = quietMesh(writeMeshFixture("flat_uv.obj", std::string(kTriangleData) + "f 1/1/1 2/1/1 3/1/1\n"));
+    const auto mesh = quietMesh(writeFixtureFile("flat_uv.obj", std::string(kTriangleData) + "f 1/1/1 2/1/1 3/1/1\n"));
     ASSERT_EQ(mesh->submeshes.size(), 1u);
     const std::vector<glm::vec3> tangents = readVec3Buffer(mesh->submeshes[0].tangentBuffer);
     ASSERT_EQ(tangents.size(), 3u);
@@ -148,9 +147,9 @@ TEST_F(MeshesLoaderTest, UnreadableFilesPrintTheErrorLineAndGiveNoSubmeshes)
 {
     const std::string quad = std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n";
     const std::string files[] = {
-        writeMeshFixture("garbage_gl.obj", "\x7f" "ELF\x02\x01 not a mesh\nrandom words here\n"),
-        writeMeshFixture("truncated_gl.obj", quad.substr(0, quad.size() - 5)),
-        missingMeshFixture("gone.obj"),
+        writeFixtureFile("garbage_gl.obj", "\x7f" "ELF\x02\x01 not a mesh\nrandom words here\n"),
+        writeFixtureFile("truncated_gl.obj", quad.substr(0, quad.size() - 5)),
+        missingFixtureFile("gone.obj"),
     };
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
@@ -166,7 +165,7 @@ TEST_F(MeshesLoaderTest, UnreadableFilesPrintTheErrorLineAndGiveNoSubmeshes)
 TEST_F(MeshesLoaderTest, FaceIndexOutOfRangeSkipsTheShapeWithOneLine)
 {
     const std::string path =
-        writeMeshFixture("out_of_range_gl.obj", std::string(kTriangleData) + "o bad\nf 1 2 40\no good\nf 1/1/1 2/2/1 3/3/1\n");
+        writeFixtureFile("out_of_range_gl.obj", std::string(kTriangleData) + "o bad\nf 1 2 40\no good\nf 1/1/1 2/2/1 3/3/1\n");
     std::unique_ptr<MeshObject> mesh;
     EXPECT_EQ(printedBy([&] { mesh.reset(createMesh(path)); }),
               "Loading OBJ file " + path + "...\nSkipped shape 0 ('bad') of " + path +
@@ -178,9 +177,9 @@ TEST_F(MeshesLoaderTest, FaceIndexOutOfRangeSkipsTheShapeWithOneLine)
 
 TEST_F(MeshesLoaderTest, MissingDiffuseImagePrintsOneSoilLineAndLeavesNameZero)
 {
-    const std::string obj = writeMeshFixture("textured.obj", std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n");
+    const std::string obj = writeFixtureFile("textured.obj", std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n");
     std::unique_ptr<MeshObject> mesh;
-    EXPECT_EQ(printedBy([&] { mesh.reset(createMesh(obj, missingMeshFixture("diffuse.png"))); }),
+    EXPECT_EQ(printedBy([&] { mesh.reset(createMesh(obj, missingFixtureFile("diffuse.png"))); }),
               "Loading OBJ file " + obj + "...\n...done\nSOIL loading error: 'Unable to open file'\n");
     EXPECT_EQ(mesh->diffuseTexture, 0u);
     EXPECT_EQ(mesh->submeshes.size(), 1u);
@@ -188,7 +187,7 @@ TEST_F(MeshesLoaderTest, MissingDiffuseImagePrintsOneSoilLineAndLeavesNameZero)
 
 TEST_F(MeshesLoaderTest, ReloadAndDestructionReleaseEveryGlObject)
 {
-    const std::string obj = writeMeshFixture("release.obj", std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n");
+    const std::string obj = writeFixtureFile("release.obj", std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n");
     const std::string image = writePngFixture("release.png", 2, 2, 3, std::vector<unsigned char>(12, 90));
     MeshObject* mesh = nullptr;
     printedBy([&] { mesh = createMesh(obj, image, image); });

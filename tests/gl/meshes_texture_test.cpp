@@ -3,8 +3,7 @@
 #include "gl/gl_context.h"
 #include "gl/meshes_image_files.h"
 #include "scene/texture.h"
-#include "unit/meshes_fixture_files.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -103,14 +102,14 @@ protected:
 
 TEST_F(MeshesTextureTest, MissingImagePrintsOneSoilLineAndGivesNameZero)
 {
-    const std::string path = missingMeshFixture("image.png");
+    const std::string path = missingFixtureFile("image.png");
     GLuint name = 1;
     EXPECT_EQ(printedBy([&] { name = loadTexture(path); }), "SOIL loading error: 'Unable to open file'\n");
     EXPECT_EQ(name, 0u);
     EXPECT_EQ(printedBy([&] { name = loadCubeMap(path); }), "SOIL loading error: 'Unable to open file'\n");
     EXPECT_EQ(name, 0u);
 
-    const std::string corrupt = writeMeshFixture("corrupt.png", "not an image at all");
+    const std::string corrupt = writeFixtureFile("corrupt.png", "not an image at all");
     EXPECT_EQ(printedBy([&] { name = loadTexture(corrupt); }),
               "SOIL loading error: 'Image not of any known type, or corrupt'\n");
     EXPECT_EQ(name, 0u);
@@ -119,7 +118,7 @@ TEST_F(MeshesTextureTest, MissingImagePrintsOneSoilLineAndGivesNameZero)
 TEST_F(MeshesTextureTest, RampFailureStillGivesADefinedBlackTexture)
 {
     GLuint name = 0;
-    EXPECT_EQ(printedBy([&] { name = keep(loadTexture1D(missingMeshFixture("ramp.png"))); }),
+    EXPECT_EQ(printedBy([&] { name = keep(loadTexture1D(missingFixtureFile("ramp.png"))); }),
               "SOIL loading error: 'Unable to open file'\n");
     ASSERT_NE(name, 0u);
     EXPECT_EQ(readTexture(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), Pixels(256 * 3, 0));

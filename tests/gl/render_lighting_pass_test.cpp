@@ -2,7 +2,7 @@
 // culling, and the light conventions of the Blinn-Phong shader seen in rendered HDR pixels.
 #include "gl_context.h"
 #include "render_lighting_support.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>

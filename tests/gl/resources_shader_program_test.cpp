@@ -6,7 +6,7 @@
 #include "gl_context.h"
 #include "resources/shader_program.h"
 #include "resources_gl_support.h"
-#include "resources_support.h"
+#include "fixture.h"
 #include "scene/lights.h"
 
 #include <cstdio>

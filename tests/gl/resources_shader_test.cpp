@@ -4,7 +4,7 @@
 #include "gl_context.h"
 #include "resources/shader.h"
 #include "resources_gl_support.h"
-#include "resources_support.h"
+#include "fixture.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // are missing still take their places, so the order holds without models/.
 #include "app/application.h"
 #include "gl_context.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <cmath>
 #include <cstdio>

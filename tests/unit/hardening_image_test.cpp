@@ -2,32 +2,24 @@
 // crafted headers that crash SOIL's own readers. Each must give one console line and a failed
 // decode (or a black ramp), never a crash or a leak, whether decoded ahead or when taken; good
 // PNG and JPEG files still decode.
+#include "fixture.h"
 #include "scene/image_decode.h"
-#include "test_helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 namespace {
 
 const std::string kData = "tests/data/hardening/";
 
-// Writes bytes to a file in the temporary folder, named for this process, and returns its path.
+// Writes bytes to a fixture file and returns its path.
 std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("orbitview_hardening_" + std::to_string(getpid()) + "_" + name))
-            .string();
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return writeFixtureFile(name, std::string(bytes.begin(), bytes.end()));
 }
 
 // A TGA header claiming an uncompressed 24-bit image of width x height, then a few bytes.

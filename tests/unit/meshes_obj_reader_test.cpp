@@ -1,8 +1,7 @@
 // The CPU side of OBJ loading (no GL): per-shape vertex building, tangents, degenerate texture
 // coordinates, bad indices, and what counts as a read error. Several shapes: meshes_loader_test.
 #include "scene/obj_loader.h"
-#include "unit/meshes_fixture_files.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <cmath>
 #include <cstdint>
@@ -22,7 +21,7 @@ void expectUsableTangent(const glm::vec3& t, const glm::vec3& normal)
 
 TEST(MeshesObjReaderTest, SharedCornersBecomeOneVertexNumberedInFirstUseOrder)
 {
-    const std::string path = writeMeshFixture(
+    const std::string path = writeFixtureFile(
         "quad.obj", std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\nf 3/3/1 1/1/1 2/2/1\nf 3/3/1 4/4/1 1/1/1\n");
     const ObjData data = readObjFile(path);
     EXPECT_FALSE(data.readError);
@@ -41,7 +40,7 @@ TEST(MeshesObjReaderTest, SharedCornersBecomeOneVertexNumberedInFirstUseOrder)
 TEST(MeshesObjReaderTest, PositionSharedAcrossASeamGivesTwoVertices)
 {
     const std::string path =
-        writeMeshFixture("seam.obj", std::string(kQuadVertices) + kQuadTexCoords + "vt 0.5 0.5\nf 1/1 2/2 3/3\nf 1/5 3/3 4/4\n");
+        writeFixtureFile("seam.obj", std::string(kQuadVertices) + kQuadTexCoords + "vt 0.5 0.5\nf 1/1 2/2 3/3\nf 1/5 3/3 4/4\n");
     const ObjData data = readObjFile(path);
     ASSERT_EQ(data.shapes.size(), 1u);
     EXPECT_EQ(data.shapes[0].positions.size(), 5u * 3u);
@@ -64,7 +63,7 @@ TEST(MeshesObjReaderTest, AttributesPresentFollowTheFile)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ObjData data =
-            readObjFile(writeMeshFixture(c.name, std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\n" + c.faces));
+            readObjFile(writeFixtureFile(c.name, std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\n" + c.faces));
         ASSERT_EQ(data.shapes.size(), 1u);
         const ShapeData& shape = data.shapes[0];
         EXPECT_EQ(shape.positions.size(), 9u);
@@ -76,7 +75,7 @@ TEST(MeshesObjReaderTest, AttributesPresentFollowTheFile)
 
 TEST(MeshesObjReaderTest, ZeroAreaTextureCoordinatesGiveFiniteOrthogonalTangents)
 {
-    const std::string path = writeMeshFixture(
+    const std::string path = writeFixtureFile(
         "degenerate_uv.obj", std::string(kQuadVertices) +
                                  "vt 0.5 0.5\nvt 0 0\nvt 1 1\nvn 0 0 1\nvn 0.6 0 0.8\n"
                                  "f 1/1/1 2/1/1 3/1/1\n"    // all corners share one coordinate
@@ -105,7 +104,7 @@ TEST(MeshesObjReaderTest, FaceIndexOutsideItsArraysSkipsOnlyThatShapeWithOneMess
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = writeMeshFixture(
+        const std::string path = writeFixtureFile(
             c.name, std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\no bad\n") + c.badFace + "o good\nf 1 2 3\n");
         const ObjData data = readObjFile(path);
         EXPECT_FALSE(data.readError);
@@ -140,11 +139,11 @@ TEST(MeshesObjReaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ObjData data = readObjFile(writeMeshFixture(c.name, c.content));
+        const ObjData data = readObjFile(writeFixtureFile(c.name, c.content));
         EXPECT_TRUE(data.readError);
         EXPECT_TRUE(data.shapes.empty());
     }
-    const ObjData missing = readObjFile(missingMeshFixture("nothing.obj"));
+    const ObjData missing = readObjFile(missingFixtureFile("nothing.obj"));
     EXPECT_TRUE(missing.readError);
     EXPECT_TRUE(missing.shapes.empty());
 }
@@ -167,7 +166,7 @@ TEST(MeshesObjReaderTest, MalformedFacesAreReadErrorsThatCostOnlyThemselves)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ObjData data = readObjFile(writeMeshFixture(c.name, c.content));
+        const ObjData data = readObjFile(writeFixtureFile(c.name, c.content));
         EXPECT_TRUE(data.readError);
         EXPECT_TRUE(data.messages.empty());
         std::vector<size_t> indexCounts;

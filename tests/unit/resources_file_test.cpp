@@ -1,14 +1,12 @@
 // Asset paths and ordering, the content hash, and File's change tracking against real files
 // with explicit time stamps and a driven wall clock.
 #include "resources/file.h"
-#include "resources_support.h"
+#include "fixture.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace resources_test;
 
 TEST(ResourcesAssetTest, FullPathJoinsRootDirectoryAndNameWithoutSeparators)
 {

@@ -1,13 +1,11 @@
 // The program cache: equal requests share one program, different ones do not, keys compare
 // full paths as strings, and a request reads no file.
 #include "resources/resource_manager.h"
-#include "resources_support.h"
+#include "fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace resources_test;
 
 TEST(ResourcesManagerTest, SameRequestSharesOneProgram)
 {

@@ -1,13 +1,11 @@
 // Timer and TimedExecution on a driven wall clock: period boundaries, run counts, long pauses
 // and a clock set back.
 #include "resources/timer.h"
-#include "resources_support.h"
+#include "fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace resources_test;
 
 class ResourcesTimerTest : public ::testing::Test {
 protected:

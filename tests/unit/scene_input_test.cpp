@@ -2,7 +2,7 @@
 // keys, the scripted orbit-then-chase timeline, rocketView and path recording, driven frame by
 // frame without a window.
 #include "app/input.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <GLFW/glfw3.h>
 #include <cmath>

@@ -1,9 +1,9 @@
 // Path files and Bezier following: token rules, the activation and segment rules, the arc-speed
 // step, the frame turn, and the cases where a careless reader or follower goes wrong.
+#include "fixture.h"
 #include "scene/scene_object.h"
 
 #include <dirent.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -21,9 +21,7 @@ struct Traveller : SceneObject {
 
 std::string writePathFile(const std::string& name, const std::string& text)
 {
-    const std::string path = testing::TempDir() + "scene_path_" + name + ".txt";
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+    return writeFixtureFile("scene_path_" + name + ".txt", text);
 }
 
 // Points 0, 1, ... n-1 on a gentle curve through space, one "v" line each.
@@ -125,7 +123,7 @@ TEST(ScenePathTest, EmptyAndMissingFiles)
 
     t.pathPoints.assign(5, PathPoint{});
     testing::internal::CaptureStdout();
-    t.loadPath(testing::TempDir() + "scene_path_no_such_file.txt");
+    t.loadPath(missingFixtureFile("scene_path.txt"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Impossible to open the file ! Are you in the right path ? See Tutorial 1 for details\n");
     EXPECT_EQ(t.pathPoints.size(), 5u);

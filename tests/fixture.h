@@ -1,19 +1,61 @@
-// Test support for the resources tests: a scratch directory made current for one test (so the
-// "./"-rooted asset paths land in it), file writing with explicit time stamps, and a driven
-// wall clock behind wallClockTicks.
+// Test fixtures shared by the unit and GL tests, none of which needs GL: what a call prints on
+// standard output, vectors compared component by component, fixture files in the run's
+// temporary folder, a scratch directory made current for one test (so "./"-rooted asset paths
+// land in it), file writing with explicit time stamps, and a driven wall clock behind
+// wallClockTicks.
 #pragma once
 
 #include "resources/timer.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <glm/glm.hpp>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
-#include <fcntl.h>
+#include <unistd.h>
 
-namespace resources_test {
+// Runs action with standard output captured (C stdio flushed, so SOIL's and our printf lines are
+// in it) and returns what it printed.
+template <typename Action>
+std::string printedBy(const Action& action)
+{
+    testing::internal::CaptureStdout();
+    action();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+inline void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f)
+{
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+    EXPECT_NEAR(actual.z, expected.z, tolerance);
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Writes bytes to a file of the given name in this run's temporary folder and returns its path.
+inline std::string writeFixtureFile(const std::string& name, const std::string& bytes)
+{
+    const std::string path = ::testing::TempDir() + "orbitview_" + std::to_string(getpid()) + "_" + name;
+    writeFile(path, bytes);
+    return path;
+}
+
+// Path in this run's temporary folder that no test ever writes.
+inline std::string missingFixtureFile(const std::string& name)
+{
+    return ::testing::TempDir() + "orbitview_" + std::to_string(getpid()) + "_missing_" + name;
+}
 
 // A fresh directory under the system's temporary directory, current while the object lives.
 class ScratchDirectory {
@@ -21,7 +63,7 @@ public:
     ScratchDirectory()
     {
         previous = std::filesystem::current_path();
-        std::string pattern = (std::filesystem::temp_directory_path() / "orbitview-resources-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "orbitview-scratch-XXXXXX").string();
         if (char* made = ::mkdtemp(pattern.data()))
             path = made;
         std::filesystem::current_path(path);
@@ -38,12 +80,6 @@ public:
     std::filesystem::path path;
     std::filesystem::path previous;
 };
-
-inline void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 // Sets the file's modification (and access) time to seconds + nanoseconds since 1970.
 inline bool setStamp(const std::string& path, int64_t seconds, long nanoseconds = 0)
@@ -83,5 +119,3 @@ public:
 private:
     WallClock previous;
 };
-
-}  // namespace resources_test
