@@ -1,7 +1,7 @@
 // The frame benchmark's GL helpers on real GL: the window capture writes rows top first with
 // the colours drawn; the GPU intervals hand back every frame's results in order under their
 // labels; every fetch-reference program builds and binds.
-#include "gl_context.h"
+#include "gl_fixture.h"
 
 #include "bench/frame/fetch_reference.h"
 #include "resources/gpu_intervals.h"

@@ -1,10 +1,9 @@
 // Programs that never built: a fixed program whose link failed and a reloadable one whose files
 // are missing take every setter call without a GL error and make no program current, so a frame
 // drawn with them raises nothing for the frame's error check to print again and again.
-#include "gl_context.h"
+#include "gl_fixture.h"
 #include "resources/shader.h"
 #include "resources/shader_program.h"
-#include "fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,7 @@
 // OBJ loading on real GL: the vertex layouts as the vertex array records them, several shapes,
 // tangent buffers, the console lines of unreadable and bad files, and release of every GL object.
-#include "gl/gl_context.h"
-#include "gl/meshes_image_files.h"
+#include "gl_fixture.h"
 #include "scene/obj_loader.h"
-#include "fixture.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,7 @@
 // Texture loading on real GL: failure lines, the 1D colour ramp's texels, the 2D texture's
 // orientation, mip chain and compression, grey and alpha images, and the cube map's faces.
-#include "gl/gl_context.h"
-#include "gl/meshes_image_files.h"
+#include "gl_fixture.h"
 #include "scene/texture.h"
-#include "fixture.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -15,7 +13,7 @@ using Pixels = std::vector<unsigned char>;
 const Pixels kRed{255, 0, 0};
 const Pixels kBlue{0, 0, 255};
 
-Pixels readTexture(GLenum target, GLenum bindTarget, GLuint name, GLint level, GLenum format, size_t bytes)
+Pixels readTextureBytes(GLenum target, GLenum bindTarget, GLuint name, GLint level, GLenum format, size_t bytes)
 {
     Pixels out(bytes, 0xCD);
     glBindTexture(bindTarget, name);
@@ -121,7 +119,7 @@ TEST_F(MeshesTextureTest, RampFailureStillGivesADefinedBlackTexture)
     EXPECT_EQ(printedBy([&] { name = keep(loadTexture1D(missingFixtureFile("ramp.png"))); }),
               "SOIL loading error: 'Unable to open file'\n");
     ASSERT_NE(name, 0u);
-    EXPECT_EQ(readTexture(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), Pixels(256 * 3, 0));
+    EXPECT_EQ(readTextureBytes(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), Pixels(256 * 3, 0));
 }
 
 TEST_F(MeshesTextureTest, RampMapsPixelKToTexelK)
@@ -129,7 +127,7 @@ TEST_F(MeshesTextureTest, RampMapsPixelKToTexelK)
     const GLuint name = keep(loadTexture1D(writePngFixture("ramp256.png", 256, 1, 3, rampPixels(256))));
     ASSERT_NE(name, 0u);
     EXPECT_EQ(levelParameter(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_TEXTURE_WIDTH), 256);
-    EXPECT_EQ(readTexture(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), rampPixels(256));
+    EXPECT_EQ(readTextureBytes(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), rampPixels(256));
     EXPECT_EQ(textureParameter(GL_TEXTURE_1D, name, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
     EXPECT_EQ(textureParameter(GL_TEXTURE_1D, name, GL_TEXTURE_WRAP_S), GL_REPEAT);
 }
@@ -139,14 +137,14 @@ TEST_F(MeshesTextureTest, WideRampContributesOnlyItsFirstRow)
     Pixels image = rampPixels(512);
     image.insert(image.end(), 512 * 3, 77);  // a second row that must not show
     const GLuint name = keep(loadTexture1D(writePngFixture("ramp512x2.png", 512, 2, 3, image)));
-    EXPECT_EQ(readTexture(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), rampPixels(256));
+    EXPECT_EQ(readTextureBytes(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), rampPixels(256));
 }
 
 // Run under AddressSanitizer too: 64 pixels must not be read as 256.
 TEST_F(MeshesTextureTest, ShortRampRepeatsItsLastPixelWithoutReadingPastIt)
 {
     const GLuint name = keep(loadTexture1D(writePngFixture("ramp8x8.png", 8, 8, 3, rampPixels(64))));
-    const Pixels texels = readTexture(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3);
+    const Pixels texels = readTextureBytes(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3);
     const Pixels last = texel(rampPixels(64), 63, 3);
     for (size_t k = 0; k < 256; ++k)
         ASSERT_EQ(texel(texels, k, 3), k < 64 ? texel(rampPixels(64), k, 3) : last) << "texel " << k;
@@ -157,7 +155,7 @@ TEST_F(MeshesTextureTest, FirstImageRowEndsAtTopOfTexture)
     const GLuint name = keep(loadTexture(writePngFixture("red_top.png", 8, 8, 3, redTopBlueBottom())));
     ASSERT_NE(name, 0u);
     // GL's row 0 is v = 0, so after the flip the blue bottom of the image comes first.
-    const Pixels level0 = readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, name, 0, GL_RGB, 8 * 8 * 3);
+    const Pixels level0 = readTextureBytes(GL_TEXTURE_2D, GL_TEXTURE_2D, name, 0, GL_RGB, 8 * 8 * 3);
     for (size_t row = 0; row < 8; ++row)
         for (size_t col = 0; col < 8; ++col)
             ASSERT_EQ(texel(level0, row * 8 + col, 3), row < 4 ? kBlue : kRed) << "row " << row << " col " << col;
@@ -187,7 +185,7 @@ TEST_F(MeshesTextureTest, GreyAndAlphaImagesLoadInACoreProfile)
 {
     const GLuint grey = keep(loadTexture(writePngFixture("grey.png", 4, 4, 1, Pixels(16, 128))));
     ASSERT_NE(grey, 0u);
-    const Pixels greyTexels = readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, grey, 0, GL_RGB, 16 * 3);
+    const Pixels greyTexels = readTextureBytes(GL_TEXTURE_2D, GL_TEXTURE_2D, grey, 0, GL_RGB, 16 * 3);
     for (size_t k = 0; k < 16; ++k)
         for (size_t c = 0; c < 3; ++c)
             EXPECT_NEAR(greyTexels[3 * k + c], 128, 4) << "texel " << k;
@@ -198,7 +196,7 @@ TEST_F(MeshesTextureTest, GreyAndAlphaImagesLoadInACoreProfile)
         for (int col = 0; col < 8; ++col)
             greyAlpha.insert(greyAlpha.end(), {200, static_cast<unsigned char>(row < 4 ? 0 : 255)});
     const GLuint alpha = keep(loadTexture(writePngFixture("grey_alpha.png", 8, 8, 2, greyAlpha)));
-    const Pixels rgba = readTexture(GL_TEXTURE_2D, GL_TEXTURE_2D, alpha, 0, GL_RGBA, 64 * 4);
+    const Pixels rgba = readTextureBytes(GL_TEXTURE_2D, GL_TEXTURE_2D, alpha, 0, GL_RGBA, 64 * 4);
     for (size_t row = 0; row < 8; ++row)
         EXPECT_EQ(rgba[(row * 8) * 4 + 3], row < 4 ? 255 : 0) << "row " << row;
 }
@@ -212,7 +210,7 @@ TEST_F(MeshesTextureTest, CubeMapPutsTheUnflippedImageOnAllSixFaces)
     const GLuint name = keep(loadCubeMap(writePngFixture("cube.png", 4, 4, 3, image)));
     ASSERT_NE(name, 0u);
     for (GLenum face = 0; face < 6; ++face)
-        EXPECT_EQ(readTexture(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, GL_TEXTURE_CUBE_MAP, name, 0, GL_RGB, 16 * 3), image)
+        EXPECT_EQ(readTextureBytes(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, GL_TEXTURE_CUBE_MAP, name, 0, GL_RGB, 16 * 3), image)
             << "face " << face;
     EXPECT_EQ(textureParameter(GL_TEXTURE_CUBE_MAP, name, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
     EXPECT_EQ(textureParameter(GL_TEXTURE_CUBE_MAP, name, GL_TEXTURE_WRAP_R), GL_CLAMP_TO_EDGE);

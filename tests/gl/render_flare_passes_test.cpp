@@ -1,7 +1,6 @@
 // Bloom, lens flare and depth of field on real GL: the downsample shader's arithmetic and alpha,
 // and the two passes run on targets of an odd width, read back texel by texel.
-#include "gl_context.h"
-#include "render/renderer.h"
+#include "gl_fixture.h"
 #include "resources/resource_manager.h"
 
 #include <gtest/gtest.h>
@@ -13,32 +12,6 @@
 namespace {
 
 constexpr float kSentinel = -7.0f;
-
-GLuint makeTexture(int width, int height, GLenum filter, const std::vector<float>& rgba)
-{
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, width, height, 0, GL_RGBA, GL_FLOAT,
-                 rgba.empty() ? nullptr : rgba.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return texture;
-}
-
-// The RGBA texels of a framebuffer's colour attachment, row by row from the bottom.
-std::vector<float> readTarget(GLuint fbo, int width, int height)
-{
-    std::vector<float> texels(size_t(width) * height * 4, kSentinel);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_FLOAT, texels.data());
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    return texels;
-}
 
 void clearTarget(GLuint fbo, const glm::vec4& colour)
 {
@@ -59,7 +32,7 @@ bool linked(const ProgramHandle& program)
 }
 
 // Input blocks of 2 x 2 texels, so the downsample's 2 x 2 box sees one value per output texel.
-TEST(RenderFlareDownsample, ScalesBiasesClampsAndTakesAlphaWhenAsked)
+TEST(DownsampleProgramTest, ScalesBiasesClampsAndTakesAlphaWhenAsked)
 {
     const int outWidth = 4, outHeight = 2;
     auto inputValue = [](int bx, int by) {
@@ -79,20 +52,16 @@ TEST(RenderFlareDownsample, ScalesBiasesClampsAndTakesAlphaWhenAsked)
     ASSERT_TRUE(linked(program));
     FullScreenQuad quad;
     quad.create();
-    GLuint inputTex = makeTexture(outWidth * 2, outHeight * 2, GL_NEAREST, input);
-    GLuint focusTex = makeTexture(outWidth * 2, outHeight * 2, GL_LINEAR, focus);
-    GLuint targetTex = makeTexture(outWidth, outHeight, GL_LINEAR, {});
-    GLuint fbo = 0;
-    glGenFramebuffers(1, &fbo);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, targetTex, 0);
+    GLuint inputTex = makeTexture(GL_RGBA32F, outWidth * 2, outHeight * 2, input, GL_NEAREST);
+    GLuint focusTex = makeTexture(GL_RGBA32F, outWidth * 2, outHeight * 2, focus);
+    const FloatTarget target(outWidth, outHeight);
     ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
     glDisable(GL_DEPTH_TEST);
     for (int writeAlpha : {1, 0}) {
-        clearTarget(fbo, glm::vec4(kSentinel));
-        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        clearTarget(target.fbo, glm::vec4(kSentinel));
+        glBindFramebuffer(GL_FRAMEBUFFER, target.fbo);
         glViewport(0, 0, outWidth, outHeight);
         program.use();
         program.setTexture2D(inputTex, "uInputTex", 0);
@@ -103,7 +72,7 @@ TEST(RenderFlareDownsample, ScalesBiasesClampsAndTakesAlphaWhenAsked)
         quad.draw();
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
-        const std::vector<float> out = readTarget(fbo, outWidth, outHeight);
+        const std::vector<float> out = readTexture(target.colour);
         for (int y = 0; y < outHeight; ++y)
             for (int x = 0; x < outWidth; ++x) {
                 const glm::vec4 v = inputValue(x, y);
@@ -118,8 +87,7 @@ TEST(RenderFlareDownsample, ScalesBiasesClampsAndTakesAlphaWhenAsked)
     glEnable(GL_DEPTH_TEST);
     EXPECT_EQ(drainGlErrors(), 0);
 
-    glDeleteFramebuffers(1, &fbo);
-    for (GLuint texture : {inputTex, focusTex, targetTex})
+    for (GLuint texture : {inputTex, focusTex})
         glDeleteTextures(1, &texture);
     quad.release();
     program.release();
@@ -127,7 +95,7 @@ TEST(RenderFlareDownsample, ScalesBiasesClampsAndTakesAlphaWhenAsked)
 
 // The renderer's own programs and targets at an odd size, with a lens-colour ramp that passes red
 // only, so the tint shows in the result.
-class RenderFlarePasses : public ::testing::Test {
+class LensFlareGlTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 401;
     static constexpr int kHeight = 241;
@@ -208,10 +176,6 @@ protected:
 
     FrameScene frame(bool rocketView) { return FrameScene{camera, meshes, meshes, lights, planes, rocketView}; }
 
-    std::vector<float> half(GLuint fbo)
-    {
-        return readTarget(fbo, renderer.resources.targets.halfWidth, renderer.resources.targets.halfHeight);
-    }
     const float* halfTexel(const std::vector<float>& texels, int x, int y) const
     {
         return &texels[size_t(y * renderer.resources.targets.halfWidth + x) * 4];
@@ -224,8 +188,10 @@ protected:
     std::vector<LightObject*> lights;
     FrustumPlanes planes{};
 };
+// The same programs and targets for the depth of field.
+using DepthOfFieldGlTest = LensFlareGlTest;
 
-TEST_F(RenderFlarePasses, DepthOfFieldWritesEveryHalfTexelWithTheFocusFactor)
+TEST_F(DepthOfFieldGlTest, DepthOfFieldWritesEveryHalfTexelWithTheFocusFactor)
 {
     ASSERT_EQ(renderer.resources.targets.halfWidth, 200);
     fillScene(glm::vec4(0.25f, 0.5f, 2.0f, 0.0f));
@@ -234,7 +200,7 @@ TEST_F(RenderFlarePasses, DepthOfFieldWritesEveryHalfTexelWithTheFocusFactor)
     runQuietly([&] { renderer.depthOfField.render(frame(false), renderer.resources); });
 
     // A uniform image stays uniform under normalised weights, up to the last texel row and column.
-    const std::vector<float> out = half(renderer.resources.targets.halfFbo);
+    const std::vector<float> out = readTexture(renderer.resources.targets.halfTex);
     const glm::vec4 expected(0.25f, 0.5f, 2.0f, 0.75f);
     int wrong = 0;
     for (size_t i = 0; i < out.size(); ++i)
@@ -244,7 +210,7 @@ TEST_F(RenderFlarePasses, DepthOfFieldWritesEveryHalfTexelWithTheFocusFactor)
 
 // A vertical line in red and a horizontal one in green: each spreads across its own axis only,
 // over the Gaussian's full width of 25 half-size texels (the outermost fetch 11.44 texels out).
-TEST_F(RenderFlarePasses, DepthOfFieldBlursAlongEachAxis)
+TEST_F(DepthOfFieldGlTest, DepthOfFieldBlursAlongEachAxis)
 {
     fillScene(glm::vec4(0.0f));
     // An odd size does not halve evenly, so the 2 x 2 boxes drift across the input; these two lines
@@ -261,7 +227,7 @@ TEST_F(RenderFlarePasses, DepthOfFieldBlursAlongEachAxis)
 
     runQuietly([&] { renderer.depthOfField.render(frame(false), renderer.resources); });
 
-    const std::vector<float> out = half(renderer.resources.targets.halfFbo);
+    const std::vector<float> out = readTexture(renderer.resources.targets.halfTex);
     const int halfWidth = renderer.resources.targets.halfWidth, halfHeight = renderer.resources.targets.halfHeight;
     int peakX = 0, peakY = 0;
     for (int x = 0; x < halfWidth; ++x)
@@ -291,20 +257,20 @@ TEST_F(RenderFlarePasses, DepthOfFieldBlursAlongEachAxis)
 
 // A uniform scene of 3.0: the bright pass keeps 1.0, which the bloom adds back 2.2 times where the
 // scene lies beyond window depth 0.5, and the flare threshold keeps 0.5 x - 1 of the result.
-TEST_F(RenderFlarePasses, BloomSkipsNearSurfacesAndTheThresholdFollowsTheLatch)
+TEST_F(LensFlareGlTest, BloomSkipsNearSurfacesAndTheThresholdFollowsTheLatch)
 {
     const int nearFrom = 300;
     fillScene(glm::vec4(3.0f, 3.0f, 3.0f, 0.0f), nearFrom);
     runQuietly([&] { renderer.lensFlare.render(frame(false), renderer.resources); });
 
-    const std::vector<float> scene = readTarget(renderer.resources.targets.sceneFbo, kWidth, kHeight);
+    const std::vector<float> scene = readTexture(renderer.resources.targets.sceneColorTex);
     for (int x : {0, 150, nearFrom - 1, nearFrom, kWidth - 1})
         for (int y : {0, kHeight / 2, kHeight - 1})
             EXPECT_NEAR(scene[size_t(y * kWidth + x) * 4], x < nearFrom ? 5.2f : 3.0f, 1e-4)
                 << x << "," << y;
 
-    std::vector<float> threshold = half(renderer.resources.targets.halfFbo);
-    std::vector<float> flare = half(renderer.resources.targets.flareFbo);
+    std::vector<float> threshold = readTexture(renderer.resources.targets.halfTex);
+    std::vector<float> flare = readTexture(renderer.resources.targets.flareTex);
     EXPECT_NEAR(halfTexel(threshold, 10, 10)[0], 5.2f * 0.5f - 1.0f, 1e-4);
     EXPECT_NEAR(halfTexel(threshold, 195, 10)[0], 3.0f * 0.5f - 1.0f, 1e-4);
     int unwritten = 0, tinted = 0;
@@ -322,8 +288,8 @@ TEST_F(RenderFlarePasses, BloomSkipsNearSurfacesAndTheThresholdFollowsTheLatch)
     for (bool rocketView : {true, false}) {
         fillScene(glm::vec4(3.0f, 3.0f, 3.0f, 0.0f));
         runQuietly([&] { renderer.lensFlare.render(frame(rocketView), renderer.resources); });
-        threshold = half(renderer.resources.targets.halfFbo);
-        flare = half(renderer.resources.targets.flareFbo);
+        threshold = readTexture(renderer.resources.targets.halfTex);
+        flare = readTexture(renderer.resources.targets.flareTex);
         float largest = 0.0f;
         for (size_t i = 0; i < threshold.size(); ++i)
             if (i % 4 != 3)
@@ -333,7 +299,7 @@ TEST_F(RenderFlarePasses, BloomSkipsNearSurfacesAndTheThresholdFollowsTheLatch)
 }
 
 // A bright patch left of the centre throws its first ghost at the mirrored place right of it.
-TEST_F(RenderFlarePasses, GhostAppearsMirroredThroughTheCentre)
+TEST_F(LensFlareGlTest, GhostAppearsMirroredThroughTheCentre)
 {
     fillScene(glm::vec4(0.0f));
     std::vector<float> scene(size_t(kWidth) * kHeight * 4, 0.0f);
@@ -344,7 +310,7 @@ TEST_F(RenderFlarePasses, GhostAppearsMirroredThroughTheCentre)
 
     runQuietly([&] { renderer.lensFlare.render(frame(false), renderer.resources); });
 
-    const std::vector<float> flare = half(renderer.resources.targets.flareFbo);
+    const std::vector<float> flare = readTexture(renderer.resources.targets.flareTex);
     const float mirrored = halfTexel(flare, 150, 60)[0];
     const float offTheLine = halfTexel(flare, 150, 5)[0];
     EXPECT_GT(mirrored, 0.0f);

@@ -1,8 +1,7 @@
 // The final composite on real GL: known input textures give the expected tone-mapped pixel, each
 // input acts as its role says, undefined alpha is never read, and the star-burst matrix reaches
 // the program. Drawn into an off-screen float target, not the multisampled window.
-#include "gl_context.h"
-#include "render_lighting_support.h"
+#include "gl_fixture.h"
 
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
@@ -11,8 +10,6 @@
 #include <limits>
 
 namespace {
-
-using namespace render_lighting_test;
 
 // The composite's tone mapping for an unoccluded, in-focus, flare-free pixel: exposure, the
 // ACES fit and gamma 2.2 (kept in step with shaders/quadShader.frag).
@@ -33,11 +30,11 @@ struct Inputs {
     glm::vec4 star{0.0f};
 };
 
-class RenderLightingCompositeTest : public testing::Test {
+class CompositePassTest : public SharedRendererTest {
 protected:
     static void SetUpTestSuite()
     {
-        renderer = makeRenderer().release();
+        SharedRendererTest::SetUpTestSuite();
         // Known lens images in place of the files.
         for (GLuint* lens : {&renderer->lensFlare.lensStarTex, &renderer->lensFlare.lensDirtTex}) {
             if (*lens)
@@ -45,13 +42,6 @@ protected:
             *lens = makeFilledTexture(GL_RGBA32F, 4, 4, glm::vec4(0.0f));
         }
     }
-    static void TearDownTestSuite()
-    {
-        renderer->release();
-        delete renderer;
-        renderer = nullptr;
-    }
-
     void SetUp() override
     {
         camera.setProjection(kTargetSize, kTargetSize, 0.1f, 100.0f);
@@ -72,22 +62,19 @@ protected:
         fillTexture(renderer->lensFlare.lensStarTex, 4, 4, in.star);
 
         FloatTarget out(kTargetSize, kTargetSize);
-        glBindFramebuffer(GL_FRAMEBUFFER, out.fbo);
         const std::vector<LightObject*> noLights;
         const std::vector<MeshObject*> noMeshes;
         const FrustumPlanes planes{};
         renderer->composite.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, renderer->resources, renderer->lensFlare);
         EXPECT_EQ(boundSamplers(), 0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        return readPixel(out.fbo, kTargetSize / 2, kTargetSize / 2);
+        return readTexel(out.colour, kTargetSize / 2, kTargetSize / 2);
     }
 
-    static Renderer* renderer;
     Camera camera;
 };
-Renderer* RenderLightingCompositeTest::renderer = nullptr;
 
-TEST_F(RenderLightingCompositeTest, UnoccludedInFocusSceneIsToneMappedAndGammaEncoded)
+TEST_F(CompositePassTest, UnoccludedInFocusSceneIsToneMappedAndGammaEncoded)
 {
     Inputs in;
     in.scene = glm::vec4(0.05f, 0.5f, 4.0f, 1.0f);
@@ -104,7 +91,7 @@ TEST_F(RenderLightingCompositeTest, UnoccludedInFocusSceneIsToneMappedAndGammaEn
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(RenderLightingCompositeTest, EachInputActsByItsRole)
+TEST_F(CompositePassTest, EachInputActsByItsRole)
 {
     Inputs in;
     in.scene = glm::vec4(0.5f);
@@ -130,7 +117,7 @@ TEST_F(RenderLightingCompositeTest, EachInputActsByItsRole)
     EXPECT_NEAR(composite(flare).r, toneMapped(0.3f + 0.4f * 0.75f), 1e-4f);
 }
 
-TEST_F(RenderLightingCompositeTest, NeverReadsTheUndefinedAlphaOfSceneOrFlare)
+TEST_F(CompositePassTest, NeverReadsTheUndefinedAlphaOfSceneOrFlare)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     Inputs in;
@@ -143,7 +130,7 @@ TEST_F(RenderLightingCompositeTest, NeverReadsTheUndefinedAlphaOfSceneOrFlare)
     EXPECT_FALSE(std::isnan(pixel.a));
 }
 
-TEST_F(RenderLightingCompositeTest, StarBurstMatrixFollowsTheView)
+TEST_F(CompositePassTest, StarBurstMatrixFollowsTheView)
 {
     composite(Inputs{});
     const GLuint program = renderer->composite.program->id();

@@ -1,8 +1,6 @@
 // The lighting and unlit passes on real GL: the uniforms as the pass leaves them (read back),
 // culling, and the light conventions of the Blinn-Phong shader seen in rendered HDR pixels.
-#include "gl_context.h"
-#include "render_lighting_support.h"
-#include "fixture.h"
+#include "gl_fixture.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -12,10 +10,11 @@
 
 namespace {
 
-using namespace render_lighting_test;
-
 constexpr int kCentre = kTargetSize / 2;
 const glm::vec3 kEye(0.0f, 3.0f, 0.0f);
+// A square of half-size 1 in the y = 0 plane, normal +y, tangent (+u) along +x and +v along -z:
+// an unmirrored mapping, tangent x bitangent = normal.
+const Quad kSquare{{{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}}, {0, 1, 0}};
 
 glm::mat4 uniformMat4(GLuint program, const char* name)
 {
@@ -45,16 +44,8 @@ void expectMatNear(const glm::mat4& actual, const glm::mat4& expected)
             EXPECT_NEAR(actual[c][r], expected[c][r], 1e-5f) << "column " << c << " row " << r;
 }
 
-class RenderLightingPassTest : public testing::Test {
+class LightingPassTest : public SharedRendererTest {
 protected:
-    static void SetUpTestSuite() { renderer = makeRenderer().release(); }
-    static void TearDownTestSuite()
-    {
-        renderer->release();
-        delete renderer;
-        renderer = nullptr;
-    }
-
     void SetUp() override
     {
         // Looking straight down at the square from kEye, +z up on the screen.
@@ -64,7 +55,7 @@ protected:
         planes = computeFrustumPlanes(camera.projection, camera.view);
         square.hasDiffuseTexture = false;
         square.diffuseColor = glm::vec4(0.5f, 0.25f, 0.125f, 1.0f);
-        addSquare(square);
+        addQuads(square, {kSquare});
         meshes = {&square};
         glViewport(0, 0, kTargetSize, kTargetSize);
         drainGlErrors();
@@ -76,10 +67,9 @@ protected:
     glm::vec3 litCentre()
     {
         renderer->lighting.render(frame(), renderer->resources);
-        return glm::vec3(readPixel(renderer->resources.targets.sceneFbo, kCentre, kCentre));
+        return glm::vec3(readTexel(renderer->resources.targets.sceneColorTex, kCentre, kCentre));
     }
 
-    static Renderer* renderer;
     Camera camera;
     FrustumPlanes planes{};
     MeshObject square;
@@ -87,12 +77,11 @@ protected:
     std::vector<MeshObject*> unlitMeshes;
     std::vector<LightObject*> lights;
 };
-Renderer* RenderLightingPassTest::renderer = nullptr;
 
 // The scripted views do not look from the camera's position: the orbit looks from its sphere
 // about the centre, the chase from 7 units along each axis off the rocket. Specular highlights
 // need the eye the frame is drawn from.
-TEST_F(RenderLightingPassTest, EyeIsWhereTheOrbitAndTheChaseLookFrom)
+TEST_F(LightingPassTest, EyeIsWhereTheOrbitAndTheChaseLookFrom)
 {
     const glm::vec3 centre(0.0f, 6.0f, 15.0f);
     camera.position = glm::vec3(0.6f, 5.6f, 8.0f);
@@ -111,12 +100,12 @@ TEST_F(RenderLightingPassTest, EyeIsWhereTheOrbitAndTheChaseLookFrom)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(RenderLightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
+TEST_F(LightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
 {
     // The first mesh takes the texture paths, the second the flat colour: the samplers keep the
     // units the first one set.
     MeshObject textured;
-    addSquare(textured);
+    addQuads(textured, {kSquare});
     textured.diffuseTexture = makeFilledTexture(GL_RGBA8, 1, 1, glm::vec4(1.0f));
     textured.normalMapTexture = makeFilledTexture(GL_RGBA8, 1, 1, glm::vec4(0.5f, 0.5f, 1.0f, 1.0f));
     textured.hasNormalMap = true;
@@ -171,7 +160,7 @@ TEST_F(RenderLightingPassTest, SetsEveryUniformOfTheLastDrawnMesh)
     EXPECT_EQ(uniformInt(program, "numberOfLights"), 0);
 }
 
-TEST_F(RenderLightingPassTest, CulledMeshIsNotDrawnByEitherPass)
+TEST_F(LightingPassTest, CulledMeshIsNotDrawnByEitherPass)
 {
     DirectionalLight above;
     above.color = glm::vec3(1.0f);
@@ -188,26 +177,26 @@ TEST_F(RenderLightingPassTest, CulledMeshIsNotDrawnByEitherPass)
     EXPECT_EQ(litCentre(), glm::vec3(0.0f));
 
     MeshObject sun;
-    addSquare(sun);
+    addQuads(sun, {kSquare});
     sun.diffuseTexture = makeFilledTexture(GL_RGBA8, 1, 1, glm::vec4(1.0f));
     unlitMeshes = {&sun};
     renderer->lighting.render(frame(), renderer->resources);
     renderer->unlit.render(frame(), renderer->resources);
-    EXPECT_GT(readPixel(renderer->resources.targets.sceneFbo, kCentre, kCentre).r, 1.0f)
+    EXPECT_GT(readTexel(renderer->resources.targets.sceneColorTex, kCentre, kCentre).r, 1.0f)
         << "the unlit sphere is a light: brighter than 1 in HDR";
     sun.boundsType = BoundsSphere;
     sun.boundingRadius = 1.5f;
     sun.position = glm::vec3(0.0f, 50.0f, 0.0f);
     renderer->lighting.render(frame(), renderer->resources);
     renderer->unlit.render(frame(), renderer->resources);
-    EXPECT_EQ(readPixel(renderer->resources.targets.sceneFbo, kCentre, kCentre), glm::vec4(0.0f));
+    EXPECT_EQ(readTexel(renderer->resources.targets.sceneColorTex, kCentre, kCentre), glm::vec4(0.0f));
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(bound, 0);
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(RenderLightingPassTest, DirectionalLightShinesFromItsPositionTowardsTheOrigin)
+TEST_F(LightingPassTest, DirectionalLightShinesFromItsPositionTowardsTheOrigin)
 {
     DirectionalLight light;
     light.color = glm::vec3(0.5f);
@@ -230,7 +219,7 @@ TEST_F(RenderLightingPassTest, DirectionalLightShinesFromItsPositionTowardsTheOr
     EXPECT_GT(lit.g, lit.b);
 }
 
-TEST_F(RenderLightingPassTest, PointLightFallsOffWithItsQuadraticAttenuation)
+TEST_F(LightingPassTest, PointLightFallsOffWithItsQuadraticAttenuation)
 {
     PointLight light;
     light.color = glm::vec3(1.0f);
@@ -255,7 +244,7 @@ TEST_F(RenderLightingPassTest, PointLightFallsOffWithItsQuadraticAttenuation)
     EXPECT_NEAR(litCentre().r - ambient.r, constant, 1e-3f * constant);
 }
 
-TEST_F(RenderLightingPassTest, SpotLightLightsOnlyInsideItsCone)
+TEST_F(LightingPassTest, SpotLightLightsOnlyInsideItsCone)
 {
     SpotLight spot;
     spot.color = glm::vec3(1.0f);
@@ -277,7 +266,7 @@ TEST_F(RenderLightingPassTest, SpotLightLightsOnlyInsideItsCone)
     EXPECT_LT(offAxis.r, onAxis.r);
 }
 
-TEST_F(RenderLightingPassTest, NormalMapBendsTheNormalInTangentSpace)
+TEST_F(LightingPassTest, NormalMapBendsTheNormalInTangentSpace)
 {
     // A light low over the +x horizon: the plain square barely catches it.
     DirectionalLight light;

@@ -1,10 +1,10 @@
 // The renderer's start-up and shared resources on real GL: programs in their fixed order, every
 // framebuffer complete, the quad's buffers, targets that follow the window size, and the
 // separable blur.
-#include "gl_context.h"
-#include "render_lighting_support.h"
+#include "gl_fixture.h"
 #include "resources/gl_error.h"
 
+#include <glm/gtc/type_ptr.hpp>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <sstream>
@@ -12,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-using namespace render_lighting_test;
 
 struct TextureSize {
     GLuint texture;
@@ -67,26 +65,18 @@ std::vector<std::string> compiledPaths(const std::string& output)
     return paths;
 }
 
-class RenderLightingTargetsTest : public testing::Test {
+class FrameResourcesTest : public SharedRendererTest {
 protected:
-    static void SetUpTestSuite() { renderer = makeRenderer().release(); }
-    static void TearDownTestSuite()
-    {
-        renderer->release();
-        delete renderer;
-        renderer = nullptr;
-    }
     void SetUp() override
     {
         renderer->resize(kTargetSize, kTargetSize);
         drainGlErrors();
     }
-
-    static Renderer* renderer;
 };
-Renderer* RenderLightingTargetsTest::renderer = nullptr;
+// The renderer's own part: its programs, built in their fixed order.
+using RendererTest = FrameResourcesTest;
 
-TEST_F(RenderLightingTargetsTest, BuildsFixedProgramsInTableOrderAndKeepsReloadablesCached)
+TEST_F(RendererTest, BuildsFixedProgramsInTableOrderAndKeepsReloadablesCached)
 {
     Renderer other;
     testing::internal::CaptureStdout();
@@ -117,7 +107,7 @@ TEST_F(RenderLightingTargetsTest, BuildsFixedProgramsInTableOrderAndKeepsReloada
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(RenderLightingTargetsTest, OwnProgramsLinkWithTheMeshLayoutLocations)
+TEST_F(RendererTest, OwnProgramsLinkWithTheMeshLayoutLocations)
 {
     for (GLuint program : {renderer->lighting.program->id(), renderer->composite.program->id(),
                            renderer->unlit.program.name, renderer->resources.passThroughProgram.name,
@@ -138,7 +128,7 @@ TEST_F(RenderLightingTargetsTest, OwnProgramsLinkWithTheMeshLayoutLocations)
     EXPECT_NE(glGetUniformLocation(lighting, "lights[3].iLightType"), -1);
 }
 
-TEST_F(RenderLightingTargetsTest, EveryFramebufferIsCompleteAtWindowSize)
+TEST_F(FrameResourcesTest, EveryFramebufferIsCompleteAtWindowSize)
 {
     testing::internal::CaptureStdout();
     renderer->resize(1280, 720);
@@ -155,7 +145,7 @@ TEST_F(RenderLightingTargetsTest, EveryFramebufferIsCompleteAtWindowSize)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(RenderLightingTargetsTest, TinyWindowsKeepEveryTargetAtLeastOnePixelAndComplete)
+TEST_F(FrameResourcesTest, TinyWindowsKeepEveryTargetAtLeastOnePixelAndComplete)
 {
     const int sizes[][2] = {{1, 720}, {1, 1}, {2, 1}};
     for (const auto& size : sizes) {
@@ -170,7 +160,7 @@ TEST_F(RenderLightingTargetsTest, TinyWindowsKeepEveryTargetAtLeastOnePixelAndCo
     }
 }
 
-TEST_F(RenderLightingTargetsTest, QuadBuffersHoldTheFourCornersAndTwoTriangles)
+TEST_F(FrameResourcesTest, QuadBuffersHoldTheFourCornersAndTwoTriangles)
 {
     const FullScreenQuad& quad = renderer->resources.quad;
     ASSERT_NE(quad.vertexArray, 0u);
@@ -206,7 +196,7 @@ TEST_F(RenderLightingTargetsTest, QuadBuffersHoldTheFourCornersAndTwoTriangles)
     EXPECT_EQ(std::vector<GLuint>(indices, indices + 6), (std::vector<GLuint>{0, 1, 2, 2, 1, 3}));
 }
 
-TEST_F(RenderLightingTargetsTest, ResizeRecreatesEveryTargetAtTheNewSize)
+TEST_F(FrameResourcesTest, ResizeRecreatesEveryTargetAtTheNewSize)
 {
     SsaoKernel reference;
     reference.setNoiseScale(301, 157);
@@ -228,7 +218,7 @@ TEST_F(RenderLightingTargetsTest, ResizeRecreatesEveryTargetAtTheNewSize)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithinTheRadius)
+TEST_F(FrameResourcesTest, SeparableBlurSpreadsOneTexelSymmetricallyWithinTheRadius)
 {
     constexpr int kCentre = kTargetSize / 2;
     const RenderTargets& t = renderer->resources.targets;
@@ -257,11 +247,11 @@ TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithi
         EXPECT_EQ(sampler, 0);
         EXPECT_EQ(drainGlErrors(), 0);
 
-        const std::vector<glm::vec4> pixels = readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
-        auto at = [&](int x, int y) { return pixels[size_t(y) * kTargetSize + size_t(x)].r; };
+        const std::vector<float> pixels = readTexture(t.ssaoTex);
+        auto at = [&](int x, int y) { return pixels[(size_t(y) * kTargetSize + size_t(x)) * 4]; };
         float total = 0.0f;
-        for (const glm::vec4& p : pixels)
-            total += p.r;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            total += pixels[i];
         EXPECT_NEAR(total, 1.0f, 1e-3f);
 
         const float tolerance = 1e-3f * at(kCentre, kCentre);
@@ -279,7 +269,7 @@ TEST_F(RenderLightingTargetsTest, SeparableBlurSpreadsOneTexelSymmetricallyWithi
     }
 }
 
-TEST_F(RenderLightingTargetsTest, BlurReadsOnlyTexelCentresSoTheNearestSamplerChangesNothing)
+TEST_F(FrameResourcesTest, BlurReadsOnlyTexelCentresSoTheNearestSamplerChangesNothing)
 {
     // A pattern with a different value in every texel: any fetch between texels would differ
     // between nearest and linear filtering.
@@ -293,19 +283,19 @@ TEST_F(RenderLightingTargetsTest, BlurReadsOnlyTexelCentresSoTheNearestSamplerCh
         glBindTexture(GL_TEXTURE_2D, 0);
         renderer->resources.separableBlur(t.ssaoFbo, t.ssaoTex, t.fullScratchFbo, t.fullScratchTex, 5.0f,
                                 glm::vec2(kTargetSize));
-        return readPixels(t.ssaoFbo, kTargetSize, kTargetSize);
+        return readTexture(t.ssaoTex);
     };
 
     ASSERT_NE(renderer->resources.texelSampler.sampler, 0u) << "this driver has sampler objects";
-    const std::vector<glm::vec4> nearest = blurred();
+    const std::vector<float> nearest = blurred();
     const GLuint sampler = renderer->resources.texelSampler.sampler;
     renderer->resources.texelSampler.sampler = 0;  // as on a driver without sampler objects
-    const std::vector<glm::vec4> linear = blurred();
+    const std::vector<float> linear = blurred();
     renderer->resources.texelSampler.sampler = sampler;
 
     float largest = 0.0f;
-    for (size_t i = 0; i < nearest.size(); ++i)
-        largest = std::max(largest, glm::length(nearest[i] - linear[i]));
+    for (size_t i = 0; i < nearest.size(); i += 4)
+        largest = std::max(largest, glm::length(glm::make_vec4(&nearest[i]) - glm::make_vec4(&linear[i])));
     EXPECT_LT(largest, 1e-4f);
     EXPECT_EQ(drainGlErrors(), 0);
 }

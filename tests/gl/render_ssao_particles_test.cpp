@@ -1,15 +1,11 @@
 // The particle pass on real GL, with its clock driven by the test: what the buffer streams,
 // the blend state around the draw, and points that show up hot and round but never at rest.
-#include "render/renderer.h"
-#include "render_ssao_fixture.h"
+#include "gl_fixture.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 namespace {
-
-using render_ssao_test::ColourDepthTarget;
-using render_ssao_test::readTexture;
 
 constexpr int kSize = 64;
 
@@ -19,7 +15,7 @@ int scriptedRandom()
     return (drawsMade++ * 104729 + 7) % 32768;
 }
 
-class RenderSsaoParticlesGlTest : public ::testing::Test {
+class ParticleSystemGlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -36,7 +32,6 @@ protected:
         camera.view = glm::mat4(1.0f);
         camera.viewportHeight = 720;
 
-        target.create(kSize);
         glViewport(0, 0, kSize, kSize);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
@@ -47,7 +42,6 @@ protected:
 
     void TearDown() override
     {
-        target.release();
         pool.release();
         pool.release();
         EXPECT_EQ(pool.particleVbo, 0u);
@@ -58,7 +52,7 @@ protected:
     // The brightest red channel of the target and how many texels are lit at all.
     std::pair<float, int> litTexels()
     {
-        const std::vector<float> texels = readTexture(target.colour, GL_RGBA, 4, kSize, kSize);
+        const std::vector<float> texels = readTexture(target.colour);
         float brightest = 0.0f;
         int lit = 0;
         for (size_t i = 0; i < texels.size(); i += 4) {
@@ -76,10 +70,10 @@ protected:
     std::vector<LightObject*> noLights;
     FrustumPlanes planes{};
     FrameResources resources;
-    ColourDepthTarget target;
+    FloatTarget target{kSize, kSize, true};
 };
 
-TEST_F(RenderSsaoParticlesGlTest, InitLeavesEveryParticleFreeAndPointSizeToTheProgram)
+TEST_F(ParticleSystemGlTest, InitLeavesEveryParticleFreeAndPointSizeToTheProgram)
 {
     for (const Particle& particle : pool.particles)
         ASSERT_EQ(particle.life, -1.0f);
@@ -88,14 +82,14 @@ TEST_F(RenderSsaoParticlesGlTest, InitLeavesEveryParticleFreeAndPointSizeToThePr
     EXPECT_NE(pool.particleVbo, 0u);
 }
 
-TEST_F(RenderSsaoParticlesGlTest, RestingParticlesAreNotDrawn)
+TEST_F(ParticleSystemGlTest, RestingParticlesAreNotDrawn)
 {
     pool.lastParticleTime = 4.0;
     pool.render(scene(), resources, 4.0);  // no time passed: nothing spawns, all wait at the emitter
     EXPECT_EQ(litTexels().second, 0);
 }
 
-TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndDrawsHotBlendedPoints)
+TEST_F(ParticleSystemGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndDrawsHotBlendedPoints)
 {
     drawsMade = 0;
     pool.render(scene(), resources, 0.05);  // the clock starts at 0: a long first step
@@ -121,11 +115,11 @@ TEST_F(RenderSsaoParticlesGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndD
     EXPECT_GT(brightest, 1.0f) << "exhaust near the nozzle is bright enough to bloom";
 }
 
-TEST_F(RenderSsaoParticlesGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
+TEST_F(ParticleSystemGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
 {
     pool.render(scene(), resources, 0.05);
     EXPECT_GT(litTexels().second, 0);
-    const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
+    const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT);
     for (float value : depths)
         ASSERT_EQ(value, 1.0f) << "points drawn in pool order must not cut each other";
 
@@ -137,13 +131,13 @@ TEST_F(RenderSsaoParticlesGlTest, MeshesInFrontHideTheExhaustWhichWritesNoDepth)
     EXPECT_EQ(litTexels().second, 0);
 }
 
-TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)
+TEST_F(ParticleSystemGlTest, BlendingMixesWithWhatIsAlreadyThere)
 {
     // A blue far brighter than any exhaust: only a blend can give a texel both red and this blue.
     const float background[4] = {0.0f, 0.0f, 100.0f, 1.0f};
     glClearBufferfv(GL_COLOR, 0, background);
     pool.render(scene(), resources, 0.05);
-    const std::vector<float> texels = readTexture(target.colour, GL_RGBA, 4, kSize, kSize);
+    const std::vector<float> texels = readTexture(target.colour);
     int mixed = 0;
     for (size_t i = 0; i < texels.size(); i += 4)
         mixed += texels[i] > 0.0f && texels[i + 2] > 2.0f;
@@ -152,7 +146,7 @@ TEST_F(RenderSsaoParticlesGlTest, BlendingMixesWithWhatIsAlreadyThere)
 
 // Point sizes are pixels: the same exhaust in a viewport half as high covers about a quarter of
 // the texels, so it keeps its size relative to the window.
-TEST_F(RenderSsaoParticlesGlTest, PointSizesFollowTheViewportHeight)
+TEST_F(ParticleSystemGlTest, PointSizesFollowTheViewportHeight)
 {
     drawsMade = 0;
     pool.render(scene(), resources, 0.05);

@@ -1,7 +1,6 @@
 // The normal/depth pre-pass and the occlusion pass on real GL: the noise texture, what the
 // pre-pass leaves in normalTex and depthTex, and the occlusion of a crease against flat ground.
-#include "render/renderer.h"
-#include "render_ssao_fixture.h"
+#include "gl_fixture.h"
 #include "resources/resource_manager.h"
 
 #include <algorithm>
@@ -10,12 +9,8 @@
 
 namespace {
 
-using render_ssao_test::Quad;
-using render_ssao_test::makeQuadMesh;
-using render_ssao_test::readTexture;
-
 // A renderer with just what the two passes need, at width x height.
-class RenderSsaoPassTest : public ::testing::Test {
+class SsaoPassTest : public ::testing::Test {
 protected:
     static constexpr int kWidth = 320, kHeight = 240;
 
@@ -57,11 +52,12 @@ protected:
         camera.view = glm::lookAt(eye, centre, glm::vec3(0.0f, 1.0f, 0.0f));
     }
 
-    void add(std::unique_ptr<MeshObject> mesh, const glm::mat4& model = glm::mat4(1.0f))
+    void add(const std::vector<Quad>& quads, const glm::mat4& model = glm::mat4(1.0f))
     {
-        mesh->model = model;
-        meshes.push_back(mesh.get());
-        owned.push_back(std::move(mesh));
+        owned.push_back(std::make_unique<MeshObject>());
+        addQuads(*owned.back(), quads);
+        owned.back()->model = model;
+        meshes.push_back(owned.back().get());
     }
 
     FrameScene scene() const { return FrameScene{camera, meshes, noMeshes, noLights, planes, false}; }
@@ -69,7 +65,7 @@ protected:
     // RGBA of normalTex, or the one channel of depthTex / R of ssaoTex, at pixel (x, y).
     glm::vec4 normalAt(int x, int y) const
     {
-        const std::vector<float> texels = readTexture(renderer.resources.targets.normalTex, GL_RGBA, 4, kWidth, kHeight);
+        const std::vector<float> texels = readTexture(renderer.resources.targets.normalTex);
         const float* t = &texels[size_t(4 * (y * kWidth + x))];
         return glm::vec4(t[0], t[1], t[2], t[3]);
     }
@@ -84,13 +80,13 @@ protected:
     FrustumPlanes planes{};
 };
 
-// A square of side 2 in the z = 0 plane facing +z.
-std::unique_ptr<MeshObject> facingSquare()
-{
-    return makeQuadMesh({Quad{{{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}, {0, 0, 1}}});
-}
+// The same renderer for the pre-pass on its own.
+using NormalDepthPassTest = SsaoPassTest;
 
-TEST_F(RenderSsaoPassTest, NoiseTextureHoldsTheNoiseAsA4x4RepeatingFloatTile)
+// A square of side 2 in the z = 0 plane facing +z.
+const Quad kFacingSquare{{{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}, {0, 0, 1}};
+
+TEST_F(SsaoPassTest, NoiseTextureHoldsTheNoiseAsA4x4RepeatingFloatTile)
 {
     GLint value = 0;
     glBindTexture(GL_TEXTURE_2D, renderer.ssao.kernel.noiseTex);
@@ -106,7 +102,7 @@ TEST_F(RenderSsaoPassTest, NoiseTextureHoldsTheNoiseAsA4x4RepeatingFloatTile)
     EXPECT_EQ(value, GL_REPEAT);
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    const std::vector<float> texels = readTexture(renderer.ssao.kernel.noiseTex, GL_RGB, 3, 4, 4);
+    const std::vector<float> texels = readTexture(renderer.ssao.kernel.noiseTex, GL_RGB);
     EXPECT_TRUE(std::equal(texels.begin(), texels.end(), renderer.ssao.kernel.noise));
     EXPECT_EQ(renderer.ssao.kernel.noiseScale, glm::vec2(80.0f, 60.0f));
 
@@ -115,7 +111,7 @@ TEST_F(RenderSsaoPassTest, NoiseTextureHoldsTheNoiseAsA4x4RepeatingFloatTile)
     EXPECT_EQ(renderer.ssao.kernel.noiseTex, 0u);
 }
 
-TEST_F(RenderSsaoPassTest, EmptyMeshListLeavesZeroNormalsAndFarDepth)
+TEST_F(NormalDepthPassTest, EmptyMeshListLeavesZeroNormalsAndFarDepth)
 {
     // Leave something else in both textures first, so the pass has to clear it.
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.resources.targets.normalDepthFbo);
@@ -128,27 +124,27 @@ TEST_F(RenderSsaoPassTest, EmptyMeshListLeavesZeroNormalsAndFarDepth)
 
     renderer.normalDepth.render(scene(), renderer.resources);
 
-    const std::vector<float> normals = readTexture(renderer.resources.targets.normalTex, GL_RGBA, 4, kWidth, kHeight);
+    const std::vector<float> normals = readTexture(renderer.resources.targets.normalTex);
     EXPECT_TRUE(std::all_of(normals.begin(), normals.end(), [](float v) { return v == 0.0f; }));
-    const std::vector<float> depths = readTexture(renderer.resources.targets.depthTex, GL_DEPTH_COMPONENT, 1, kWidth, kHeight);
+    const std::vector<float> depths = readTexture(renderer.resources.targets.depthTex, GL_DEPTH_COMPONENT);
     EXPECT_TRUE(std::all_of(depths.begin(), depths.end(), [](float v) { return v == 1.0f; }));
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(bound, 0);
 
     renderer.ssao.render(scene(), renderer.resources);
-    const std::vector<float> visibility = readTexture(renderer.resources.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
+    const std::vector<float> visibility = readTexture(renderer.resources.targets.ssaoTex, GL_RGB);
     EXPECT_TRUE(std::all_of(visibility.begin(), visibility.end(), [](float v) { return std::abs(v - 1.0f) < 1e-5f; }))
         << "nothing drawn is nothing occluded";
 }
 
-TEST_F(RenderSsaoPassTest, PrePassWritesWorldNormalsAndFocusThatSoftensOnlyFarAway)
+TEST_F(NormalDepthPassTest, PrePassWritesWorldNormalsAndFocusThatSoftensOnlyFarAway)
 {
     // Seen from +x, a square turned to face +x: a world-space normal reads (1, 0, 0) where a
     // view-space one would read (0, 0, 1). Scaled by 3, so the shader must renormalise.
     lookFrom(glm::vec3(10.0f, 0.0f, 0.0f), glm::vec3(0.0f));
     const glm::mat4 faceX = glm::rotate(glm::mat4(1.0f), glm::radians(90.0f), glm::vec3(0, 1, 0));
-    add(facingSquare(), glm::scale(faceX, glm::vec3(3.0f)));
+    add({kFacingSquare}, glm::scale(faceX, glm::vec3(3.0f)));
     renderer.normalDepth.render(scene(), renderer.resources);
 
     const glm::vec4 centre = normalAt(kWidth / 2, kHeight / 2);
@@ -176,18 +172,18 @@ float visibilityAt(const std::vector<float>& texels, int x, int y, int width)
     return texels[size_t(3 * (y * width + x))];
 }
 
-TEST_F(RenderSsaoPassTest, CreaseIsOccludedWhileFlatGroundAndBackgroundStayOpen)
+TEST_F(SsaoPassTest, CreaseIsOccludedWhileFlatGroundAndBackgroundStayOpen)
 {
     // A floor (y = -1) meeting a wall (z = -8) in front of the camera; both 6 units wide, so
     // the columns at the sides of the picture are background.
-    add(makeQuadMesh({
+    add({
         Quad{{{-3, -1, -2}, {3, -1, -2}, {3, -1, -12}, {-3, -1, -12}}, {0, 1, 0}},
         Quad{{{-3, -1, -8}, {3, -1, -8}, {3, 5, -8}, {-3, 5, -8}}, {0, 0, 1}},
-    }));
+    });
     renderer.normalDepth.render(scene(), renderer.resources);
     renderer.ssao.render(scene(), renderer.resources);
     EXPECT_EQ(boundSamplers(), 0);
-    const std::vector<float> texels = readTexture(renderer.resources.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
+    const std::vector<float> texels = readTexture(renderer.resources.targets.ssaoTex, GL_RGB);
 
     // The crease projects to window row (1 - 1 / (8 tan 22.5)) / 2 * 240, about 84.
     const float crease = visibilityAt(texels, kWidth / 2, 84, kWidth);
@@ -205,13 +201,13 @@ TEST_F(RenderSsaoPassTest, CreaseIsOccludedWhileFlatGroundAndBackgroundStayOpen)
     }
 }
 
-TEST_F(RenderSsaoPassTest, FlatGroundAtGrazingAnglesShowsNoSelfOcclusion)
+TEST_F(SsaoPassTest, FlatGroundAtGrazingAnglesShowsNoSelfOcclusion)
 {
     lookFrom(glm::vec3(0.0f, 1.0f, 0.0f), glm::vec3(0.0f, 0.6f, -10.0f));
-    add(makeQuadMesh({Quad{{{-20, 0, 0}, {20, 0, 0}, {20, 0, -40}, {-20, 0, -40}}, {0, 1, 0}}}));
+    add({Quad{{{-20, 0, 0}, {20, 0, 0}, {20, 0, -40}, {-20, 0, -40}}, {0, 1, 0}}});
     renderer.normalDepth.render(scene(), renderer.resources);
     renderer.ssao.render(scene(), renderer.resources);
-    const std::vector<float> texels = readTexture(renderer.resources.targets.ssaoTex, GL_RGB, 3, kWidth, kHeight);
+    const std::vector<float> texels = readTexture(renderer.resources.targets.ssaoTex, GL_RGB);
     float darkest = 1.0f;
     for (size_t i = 0; i < texels.size(); i += 3)
         darkest = std::min(darkest, texels[i]);

@@ -1,21 +1,17 @@
 // The sky box on real GL: its "V" loses the camera's translation, it fills only what no mesh
 // covered (depth just inside the far plane), and depth writes are back on after it.
 #include "app/start_up_images.h"
-#include "render/renderer.h"
-#include "render_ssao_fixture.h"
+#include "gl_fixture.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 
 namespace {
 
-using render_ssao_test::ColourDepthTarget;
-using render_ssao_test::readTexture;
-
 constexpr int kSize = 32;
 const glm::vec3 kStarColour(0.25f, 0.5f, 0.75f);
 
-class RenderSsaoSkyBoxTest : public ::testing::Test {
+class SkyBoxTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -35,7 +31,6 @@ protected:
         glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 
-        target.create(kSize);
         ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
         glViewport(0, 0, kSize, kSize);
         glEnable(GL_DEPTH_TEST);
@@ -48,7 +43,6 @@ protected:
 
     void TearDown() override
     {
-        target.release();
         skyBox.release();
         skyBox.release();
         EXPECT_EQ(skyBox.cubeMap, 0u);
@@ -64,7 +58,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearDepth(1.0);
         skyBox.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, resources);
-        return readTexture(target.colour, GL_RGB, 3, kSize, kSize);
+        return readTexture(target.colour, GL_RGB);
     }
 
     // Window depth of a point `distance` units straight ahead under the camera's projection.
@@ -80,12 +74,12 @@ protected:
     std::vector<LightObject*> noLights;
     FrustumPlanes planes{};
     FrameResources resources;
-    ColourDepthTarget target;
+    FloatTarget target{kSize, kSize, true};
 };
 
 // The box is centred on the eye the view looks from, which in the scripted orbit and chase is
 // not the camera's position: only the camera's rotation may show.
-TEST_F(RenderSsaoSkyBoxTest, ViewLosesTheEyeTranslationForLookAtOrbitAndChaseViews)
+TEST_F(SkyBoxTest, ViewLosesTheEyeTranslationForLookAtOrbitAndChaseViews)
 {
     const auto expectRotationOnly = [&](const char* view) {
         SCOPED_TRACE(view);
@@ -107,7 +101,7 @@ TEST_F(RenderSsaoSkyBoxTest, ViewLosesTheEyeTranslationForLookAtOrbitAndChaseVie
     expectRotationOnly("chase");
 }
 
-TEST_F(RenderSsaoSkyBoxTest, FillsTheClearedBackgroundButNothingAMeshCovered)
+TEST_F(SkyBoxTest, FillsTheClearedBackgroundButNothingAMeshCovered)
 {
     const std::vector<float> open = drawOver(1.0);
     for (size_t i = 0; i < open.size(); i += 3)
@@ -119,7 +113,7 @@ TEST_F(RenderSsaoSkyBoxTest, FillsTheClearedBackgroundButNothingAMeshCovered)
         ASSERT_EQ(value, 0.0f);
 }
 
-TEST_F(RenderSsaoSkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
+TEST_F(SkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
 {
     glClearDepth(1.0);
     glClear(GL_DEPTH_BUFFER_BIT);
@@ -128,7 +122,7 @@ TEST_F(RenderSsaoSkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
     GLboolean writes = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
     EXPECT_EQ(writes, GL_TRUE);
-    const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT, 1, kSize, kSize);
+    const std::vector<float> depths = readTexture(target.depth, GL_DEPTH_COMPONENT);
     for (float value : depths)
         ASSERT_EQ(value, 1.0f) << "the box writes no depth";
 }

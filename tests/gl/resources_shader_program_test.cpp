@@ -3,10 +3,8 @@
 // broken or missing file leaves in place (the last good program, no leaked GL objects, one
 // report per failed edit and none on standard output), and the light array and setters read
 // back from a linked program.
-#include "gl_context.h"
+#include "gl_fixture.h"
 #include "resources/shader_program.h"
-#include "resources_gl_support.h"
-#include "fixture.h"
 #include "scene/lights.h"
 
 #include <cstdio>
@@ -18,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-using namespace resources_test;
 
 const char* const kVertexSource = R"(#version 150
 // position: clip space, passed through

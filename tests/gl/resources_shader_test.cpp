@@ -1,17 +1,13 @@
 // Shader compilation against the real driver: compileStage and the status texts, loadShaders'
 // console report captured and compared exactly (success, missing files, empty source), the
 // source text it builds, and ProgramHandle's setters read back from a linked program.
-#include "gl_context.h"
+#include "gl_fixture.h"
 #include "resources/shader.h"
-#include "resources_gl_support.h"
-#include "fixture.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace resources_test;
 
 const char* const kVertexSource = R"(#version 150
 // position: object space, used unchanged as clip space

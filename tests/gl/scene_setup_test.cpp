@@ -2,8 +2,7 @@
 // lights and the camera's start pose, then one frame of input and animation. Meshes whose files
 // are missing still take their places, so the order holds without models/.
 #include "app/application.h"
-#include "gl_context.h"
-#include "fixture.h"
+#include "gl_fixture.h"
 
 #include <cmath>
 #include <cstdio>
