@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <utility>
 
-TEST(BenchFrameGl, CaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
+TEST(WindowCaptureTest, CaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
 {
     int width = 0, height = 0;
     glfwGetFramebufferSize(testWindow(), &width, &height);
@@ -52,7 +52,7 @@ TEST(BenchFrameGl, CaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
     SOIL_free_image_data(pixels);
 }
 
-TEST(BenchFrameGl, IntervalsComeBackPerFrameInOrderUnderTheirLabels)
+TEST(GpuIntervalsTest, IntervalsComeBackPerFrameInOrderUnderTheirLabels)
 {
     std::vector<std::pair<long, int>> results;
     bool negative = false;
@@ -85,7 +85,7 @@ TEST(BenchFrameGl, IntervalsComeBackPerFrameInOrderUnderTheirLabels)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST(BenchFrameGl, EveryFetchReferenceBuildsAndBinds)
+TEST(FetchReferenceTest, EveryFetchReferenceBuildsAndBinds)
 {
     std::ifstream file("shaders/quadShader.vert");
     std::stringstream vertexSource;

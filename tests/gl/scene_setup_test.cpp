@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(SceneSetupGLTest, StartUpBuildsTheSceneInItsOrder)
+TEST(SceneSetupGlTest, StartUpBuildsTheSceneInItsOrder)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -61,7 +61,7 @@ TEST(SceneSetupGLTest, StartUpBuildsTheSceneInItsOrder)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST(SceneSetupGLTest, OneFrameOfInputAndAnimation)
+TEST(SceneSetupGlTest, OneFrameOfInputAndAnimation)
 {
     {
         Application app(testWindow());
@@ -102,7 +102,7 @@ public:
     std::map<FrameStep, int> screenDraws, calls;
 };
 
-TEST(SceneSetupGLTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsItAfter)
+TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsItAfter)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -143,7 +143,7 @@ std::vector<unsigned char> windowPixels()
 
 // With the scene held, frames repeat the same picture; a view key shows another picture and
 // names it in the title, and F1 brings both back exactly; a step moves the scene on.
-TEST(SceneSetupGLTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
+TEST(SceneSetupGlTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -174,7 +174,7 @@ TEST(SceneSetupGLTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST(SceneSetupGLTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
+TEST(SceneSetupGlTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -201,7 +201,7 @@ TEST(SceneSetupGLTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
     EXPECT_FALSE(app.camera.followMode);
 }
 
-TEST(SceneSetupGLTest, RocketFliesThePathFileUnderTheScriptedCamera)
+TEST(SceneSetupGlTest, RocketFliesThePathFileUnderTheScriptedCamera)
 {
     if (std::FILE* file = std::fopen("models/newRocket.txt", "r"))
         std::fclose(file);

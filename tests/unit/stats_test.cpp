@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-TEST(ResourcesStats, MedianOfOddAndEvenCountsInAnyOrder)
+TEST(StatsTest, MedianOfOddAndEvenCountsInAnyOrder)
 {
     EXPECT_DOUBLE_EQ(percentile({5.0, 1.0, 3.0}, 50.0), 3.0);
     // An even count: the mean of the middle two, not one of them.
@@ -14,7 +14,7 @@ TEST(ResourcesStats, MedianOfOddAndEvenCountsInAnyOrder)
     EXPECT_DOUBLE_EQ(percentile({7.0}, 50.0), 7.0);
 }
 
-TEST(ResourcesStats, PercentileInterpolatesBetweenClosestRanksAndStaysInsideTheSamples)
+TEST(StatsTest, PercentileInterpolatesBetweenClosestRanksAndStaysInsideTheSamples)
 {
     std::vector<double> hundred;
     for (int i = 100; i >= 1; --i)
@@ -31,7 +31,7 @@ TEST(ResourcesStats, PercentileInterpolatesBetweenClosestRanksAndStaysInsideTheS
     EXPECT_NEAR(percentile(frames, 95.0), 10.0 + 0.05 * 90.0, 1e-9);
 }
 
-TEST(ResourcesStats, NoSamplesGiveNaNNotZero)
+TEST(StatsTest, NoSamplesGiveNaNNotZero)
 {
     EXPECT_TRUE(std::isnan(percentile({}, 50.0)));
     const Summary empty = summarize({});
@@ -41,7 +41,7 @@ TEST(ResourcesStats, NoSamplesGiveNaNNotZero)
     EXPECT_TRUE(std::isnan(empty.mean));
 }
 
-TEST(ResourcesStats, SummaryOfFrames)
+TEST(StatsTest, SummaryOfFrames)
 {
     const Summary summary = summarize({2.0, 4.0, 6.0, 8.0});
     EXPECT_EQ(summary.count, 4u);

@@ -38,7 +38,7 @@ std::vector<long> simulate(long frameCount, int& wrongSlotReads, int& sameFrameR
 
 }  // namespace
 
-TEST(ResourcesQueryRing, EveryFrameReadOnceInOrderFromItsOwnSlot)
+TEST(QueryRingTest, EveryFrameReadOnceInOrderFromItsOwnSlot)
 {
     for (const long frameCount : {1L, 2L, 3L, 4L, 300L}) {
         int wrongSlotReads = 0, sameFrameReads = 0;
@@ -51,7 +51,7 @@ TEST(ResourcesQueryRing, EveryFrameReadOnceInOrderFromItsOwnSlot)
     }
 }
 
-TEST(ResourcesQueryRing, ResultsComeBackTwoFramesLate)
+TEST(QueryRingTest, ResultsComeBackTwoFramesLate)
 {
     EXPECT_EQ(QueryRing::dueAt(0), -1);
     EXPECT_EQ(QueryRing::dueAt(1), -1);

@@ -35,7 +35,7 @@ void main()
 
 const char* const kOpenFailure = "Impossible to open %s. Are you in the right directory ? Don't forget to read the FAQ !\n";
 
-class ResourcesShaderTest : public ::testing::Test {
+class ShaderTest : public ::testing::Test {
 protected:
     void SetUp() override { drainGlErrors(); }
     void TearDown() override
@@ -91,7 +91,7 @@ protected:
     ProgramHandle handle;
 };
 
-TEST_F(ResourcesShaderTest, CompileStageAndStatusTexts)
+TEST_F(ShaderTest, CompileStageAndStatusTexts)
 {
     const GLuint good = compileStage(Vertex, kVertexSource);
     ASSERT_NE(good, 0u);
@@ -120,7 +120,7 @@ TEST_F(ResourcesShaderTest, CompileStageAndStatusTexts)
     EXPECT_EQ(glShaderType(Geometry), static_cast<GLenum>(GL_GEOMETRY_SHADER));
 }
 
-TEST_F(ResourcesShaderTest, LoadShadersReportsEachStepAndLinks)
+TEST_F(ShaderTest, LoadShadersReportsEachStepAndLinks)
 {
     writeFile("plain.vert", kVertexSource);
     writeFile("plain.frag", kFragmentSource);
@@ -144,7 +144,7 @@ TEST_F(ResourcesShaderTest, LoadShadersReportsEachStepAndLinks)
 }
 
 // Regression for sources with lines longer than any fixed line buffer.
-TEST_F(ResourcesShaderTest, SourceIsEveryLineAfterANewlineWhateverItsLength)
+TEST_F(ShaderTest, SourceIsEveryLineAfterANewlineWhateverItsLength)
 {
     const std::string longComment = "// " + std::string(20000, 'x');
     writeFile("long.vert", "#version 150\n" + longComment + "\n\nvoid main() { gl_Position = vec4(0.0); }\n");
@@ -161,7 +161,7 @@ TEST_F(ResourcesShaderTest, SourceIsEveryLineAfterANewlineWhateverItsLength)
               "\n#version 150\n" + longComment + "\n\nvoid main() { gl_Position = vec4(0.0); }");
 }
 
-TEST_F(ResourcesShaderTest, MissingVertexFilePrintsOneLineAndLeavesNothing)
+TEST_F(ShaderTest, MissingVertexFilePrintsOneLineAndLeavesNothing)
 {
     writeFile("plain.frag", kFragmentSource);
     const LiveGlObjects before = liveGlObjects();
@@ -173,7 +173,7 @@ TEST_F(ResourcesShaderTest, MissingVertexFilePrintsOneLineAndLeavesNothing)
     EXPECT_EQ(liveGlObjects(), before);
 }
 
-TEST_F(ResourcesShaderTest, MissingFragmentFileCompilesAnEmptySourceAndPrintsTheLogs)
+TEST_F(ShaderTest, MissingFragmentFileCompilesAnEmptySourceAndPrintsTheLogs)
 {
     writeFile("plain.vert", kVertexSource);
     const std::string printed = load("plain.vert", "absent.frag");
@@ -183,7 +183,7 @@ TEST_F(ResourcesShaderTest, MissingFragmentFileCompilesAnEmptySourceAndPrintsThe
     EXPECT_EQ(printed, expectedReport("plain.vert", "absent.frag"));
 }
 
-TEST_F(ResourcesShaderTest, EmptyVertexFileStillCreatesTheProgram)
+TEST_F(ShaderTest, EmptyVertexFileStillCreatesTheProgram)
 {
     writeFile("empty.vert", "");
     writeFile("plain.frag", kFragmentSource);
@@ -196,7 +196,7 @@ TEST_F(ResourcesShaderTest, EmptyVertexFileStillCreatesTheProgram)
     EXPECT_EQ(printed, expectedReport("empty.vert", "plain.frag"));
 }
 
-TEST_F(ResourcesShaderTest, HandleSettersReadBack)
+TEST_F(ShaderTest, HandleSettersReadBack)
 {
     writeFile("plain.vert", kVertexSource);
     writeFile("plain.frag", kFragmentSource);

@@ -36,7 +36,7 @@ int aliveCount(const ParticleSystem& pool)
     return alive;
 }
 
-TEST(RenderSsaoParticlesTest, SpawnCountFollowsTheTimeStepUpToTheCap)
+TEST(ParticleSystemTest, SpawnCountFollowsTheTimeStepUpToTheCap)
 {
     ParticleSystem pool = freshPool();
     EXPECT_EQ(pool.simulate(3.0), 800) << "a first frame's long step spawns the cap";
@@ -58,7 +58,7 @@ TEST(RenderSsaoParticlesTest, SpawnCountFollowsTheTimeStepUpToTheCap)
     EXPECT_EQ(pool.simulate(-0.5), 0) << "a clock that steps back spawns nothing";
 }
 
-TEST(RenderSsaoParticlesTest, FindUnusedParticleSearchesOnFromTheLastAndWraps)
+TEST(ParticleSystemTest, FindUnusedParticleSearchesOnFromTheLastAndWraps)
 {
     ParticleSystem pool = freshPool();
     for (Particle& particle : pool.particles)
@@ -79,7 +79,7 @@ TEST(RenderSsaoParticlesTest, FindUnusedParticleSearchesOnFromTheLastAndWraps)
     EXPECT_EQ(pool.lastUsedParticle, 42);
 }
 
-TEST(RenderSsaoParticlesTest, ParticleWhoseLifeEndsAtExactlyZeroIsReusedNotLost)
+TEST(ParticleSystemTest, ParticleWhoseLifeEndsAtExactlyZeroIsReusedNotLost)
 {
     ParticleSystem pool = freshPool();
     for (Particle& particle : pool.particles)
@@ -91,7 +91,7 @@ TEST(RenderSsaoParticlesTest, ParticleWhoseLifeEndsAtExactlyZeroIsReusedNotLost)
     EXPECT_EQ(pool.findUnusedParticle(), 7);
 }
 
-TEST(RenderSsaoParticlesTest, ExpiredAndFreeParticlesWaitAtTheEmitter)
+TEST(ParticleSystemTest, ExpiredAndFreeParticlesWaitAtTheEmitter)
 {
     ParticleSystem pool = freshPool();
     pool.emitterPosition = glm::vec3(1.0f, 2.0f, 3.0f);
@@ -113,7 +113,7 @@ TEST(RenderSsaoParticlesTest, ExpiredAndFreeParticlesWaitAtTheEmitter)
     EXPECT_EQ(glm::vec3(pool.positions[5]), glm::vec3(0.0f, 0.0f, 7.0f));
 }
 
-TEST(RenderSsaoParticlesTest, SpawnedParticlesTakeTheirDrawsInOrderAndMoveInTheSameStep)
+TEST(ParticleSystemTest, SpawnedParticlesTakeTheirDrawsInOrderAndMoveInTheSameStep)
 {
     ParticleSystem pool = freshPool();
     pool.emitterPosition = glm::vec3(1.0f, 2.0f, 3.0f);
@@ -138,7 +138,7 @@ TEST(RenderSsaoParticlesTest, SpawnedParticlesTakeTheirDrawsInOrderAndMoveInTheS
     EXPECT_EQ(pool.lastUsedParticle, 4);
 }
 
-TEST(RenderSsaoParticlesTest, SpawnsIntoAFullPoolAllLandOnParticleZeroWithEveryDrawTaken)
+TEST(ParticleSystemTest, SpawnsIntoAFullPoolAllLandOnParticleZeroWithEveryDrawTaken)
 {
     ParticleSystem pool = freshPool();
     for (Particle& particle : pool.particles)
@@ -155,7 +155,7 @@ TEST(RenderSsaoParticlesTest, SpawnsIntoAFullPoolAllLandOnParticleZeroWithEveryD
 // state at any frame rate (800 spawns per frame against lives of one to two seconds).
 // Half a second of 60 Hz frames spawns more than the pool holds: every particle is alive. (What a
 // step of the full pool costs is the frame benchmark's "particle simulation" figure.)
-TEST(RenderSsaoParticlesTest, HalfASecondOfFramesFillsThePool)
+TEST(ParticleSystemTest, HalfASecondOfFramesFillsThePool)
 {
     ParticleSystem pool = freshPool();
     pool.random = nextRandom;

@@ -57,7 +57,7 @@ float followToEnd(Traveller& t, float speed, const glm::vec3& target, int maxSte
     return closest;
 }
 
-TEST(ScenePathTest, PointsAndSpeedsFromTokens)
+TEST(PathTest, PointsAndSpeedsFromTokens)
 {
     Traveller t;
     t.loadPath(writePathFile("tokens", "# rocket path, written by hand\n"
@@ -82,7 +82,7 @@ TEST(ScenePathTest, PointsAndSpeedsFromTokens)
     EXPECT_EQ(t.updates, 0);
 }
 
-TEST(ScenePathTest, SpeedBeforeFirstPointAppliesToAllAndEachFileStartsAtTen)
+TEST(PathTest, SpeedBeforeFirstPointAppliesToAllAndEachFileStartsAtTen)
 {
     Traveller t;
     t.loadPath(writePathFile("sp5", "sp 5\n" + pointLines(3)));
@@ -94,7 +94,7 @@ TEST(ScenePathTest, SpeedBeforeFirstPointAppliesToAllAndEachFileStartsAtTen)
     EXPECT_TRUE(t.pathActive);  // a second file that brings the list to 5 enables following
 }
 
-TEST(ScenePathTest, OverlongTokensAreSkippedWholeAndTheFileIsClosed)
+TEST(PathTest, OverlongTokensAreSkippedWholeAndTheFileIsClosed)
 {
     const std::string longToken(5000, 'x');
     // A reader that cut tokens at 127 characters and read the rest as tokens of their own would
@@ -112,7 +112,7 @@ TEST(ScenePathTest, OverlongTokensAreSkippedWholeAndTheFileIsClosed)
     EXPECT_EQ(pointOf(t.pathPoints[1]), glm::vec3(2, 2, 2));
 }
 
-TEST(ScenePathTest, EmptyAndMissingFiles)
+TEST(PathTest, EmptyAndMissingFiles)
 {
     Traveller t;
     testing::internal::CaptureStdout();
@@ -130,7 +130,7 @@ TEST(ScenePathTest, EmptyAndMissingFiles)
     EXPECT_FALSE(t.pathActive);
 }
 
-TEST(ScenePathTest, SegmentsNeedAPointBeyondTheirLastControlPoint)
+TEST(PathTest, SegmentsNeedAPointBeyondTheirLastControlPoint)
 {
     struct Case {
         int points;
@@ -155,7 +155,7 @@ TEST(ScenePathTest, SegmentsNeedAPointBeyondTheirLastControlPoint)
     }
 }
 
-TEST(ScenePathTest, FollowingAdvancesAboutSpeedUnitsOfArcPerCall)
+TEST(PathTest, FollowingAdvancesAboutSpeedUnitsOfArcPerCall)
 {
     Traveller t;
     t.loadPath(writePathFile("arc", "v 0 0 0\nv 4 6 0\nv 8 -3 2\nv 12 1 1\nv 0 0 0\n"));
@@ -174,7 +174,7 @@ TEST(ScenePathTest, FollowingAdvancesAboutSpeedUnitsOfArcPerCall)
     EXPECT_GT(moves, 200);  // the segment is over 10 units long
 }
 
-TEST(ScenePathTest, FirstEvaluationSetsOnlyPrevPositionAndLaterOnesTurnAfterUpdate)
+TEST(PathTest, FirstEvaluationSetsOnlyPrevPositionAndLaterOnesTurnAfterUpdate)
 {
     Traveller t;
     const glm::vec3 p0(0, 0, 0), p1(0, 0, 1), p2(0, 0, 2), p3(0, 0, 3);
@@ -195,7 +195,7 @@ TEST(ScenePathTest, FirstEvaluationSetsOnlyPrevPositionAndLaterOnesTurnAfterUpda
     EXPECT_EQ(t.updates, 2);
 }
 
-TEST(ScenePathTest, RepeatedPositionKeepsTheFrame)
+TEST(PathTest, RepeatedPositionKeepsTheFrame)
 {
     Traveller t;
     t.loadPath(writePathFile("still", "v 0 0 0\nv 1 2 0\nv 2 1 0\nv 3 0 0\nv 9 9 9\n"));
@@ -219,7 +219,7 @@ TEST(ScenePathTest, RepeatedPositionKeepsTheFrame)
     EXPECT_TRUE(std::isfinite(u.forward.x) && std::isfinite(u.forward.y) && std::isfinite(u.forward.z));
 }
 
-TEST(ScenePathTest, PathOfOnePointRepeatedEndsWithoutNaN)
+TEST(PathTest, PathOfOnePointRepeatedEndsWithoutNaN)
 {
     Traveller t;
     t.loadPath(writePathFile("point", "v 2 2 2\nv 2 2 2\nv 2 2 2\nv 2 2 2\nv 2 2 2\n"));

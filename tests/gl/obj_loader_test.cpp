@@ -44,13 +44,13 @@ std::vector<glm::vec3> readVec3Buffer(GLuint buffer)
     return out;
 }
 
-class MeshesLoaderTest : public ::testing::Test {
+class ObjLoaderGlTest : public ::testing::Test {
 protected:
     void SetUp() override { drainGlErrors(); }
     void TearDown() override { EXPECT_EQ(drainGlErrors(), 0); }
 };
 
-TEST_F(MeshesLoaderTest, VertexArrayEnablesExactlyTheAttributesTheShapeHas)
+TEST_F(ObjLoaderGlTest, VertexArrayEnablesExactlyTheAttributesTheShapeHas)
 {
     struct Case {
         const char* name;
@@ -97,7 +97,7 @@ TEST_F(MeshesLoaderTest, VertexArrayEnablesExactlyTheAttributesTheShapeHas)
     }
 }
 
-TEST_F(MeshesLoaderTest, TwoShapesKeepTheirOwnBuffersAndOneCpuCopyInFileOrder)
+TEST_F(ObjLoaderGlTest, TwoShapesKeepTheirOwnBuffersAndOneCpuCopyInFileOrder)
 {
     // The second shape has its u along +y, so its tangents are (0, 1, 0).
     const std::string path = writeFixtureFile(
@@ -128,7 +128,7 @@ TEST_F(MeshesLoaderTest, TwoShapesKeepTheirOwnBuffersAndOneCpuCopyInFileOrder)
         expectVec(t, {0, 1, 0});
 }
 
-TEST_F(MeshesLoaderTest, ZeroAreaTextureCoordinatesUploadFiniteTangents)
+TEST_F(ObjLoaderGlTest, ZeroAreaTextureCoordinatesUploadFiniteTangents)
 {
     const auto mesh = quietMesh(writeFixtureFile("flat_uv.obj", std::string(kTriangleData) + "f 1/1/1 2/1/1 3/1/1\n"));
     ASSERT_EQ(mesh->submeshes.size(), 1u);
@@ -141,7 +141,7 @@ TEST_F(MeshesLoaderTest, ZeroAreaTextureCoordinatesUploadFiniteTangents)
     }
 }
 
-TEST_F(MeshesLoaderTest, UnreadableFilesPrintTheErrorLineAndGiveNoSubmeshes)
+TEST_F(ObjLoaderGlTest, UnreadableFilesPrintTheErrorLineAndGiveNoSubmeshes)
 {
     const std::string quad = std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n";
     const std::string files[] = {
@@ -160,7 +160,7 @@ TEST_F(MeshesLoaderTest, UnreadableFilesPrintTheErrorLineAndGiveNoSubmeshes)
     }
 }
 
-TEST_F(MeshesLoaderTest, FaceIndexOutOfRangeSkipsTheShapeWithOneLine)
+TEST_F(ObjLoaderGlTest, FaceIndexOutOfRangeSkipsTheShapeWithOneLine)
 {
     const std::string path =
         writeFixtureFile("out_of_range_gl.obj", std::string(kTriangleData) + "o bad\nf 1 2 40\no good\nf 1/1/1 2/2/1 3/3/1\n");
@@ -173,7 +173,7 @@ TEST_F(MeshesLoaderTest, FaceIndexOutOfRangeSkipsTheShapeWithOneLine)
     EXPECT_EQ(mesh->positions.size(), 3u);
 }
 
-TEST_F(MeshesLoaderTest, MissingDiffuseImagePrintsOneSoilLineAndLeavesNameZero)
+TEST_F(ObjLoaderGlTest, MissingDiffuseImagePrintsOneSoilLineAndLeavesNameZero)
 {
     const std::string obj = writeFixtureFile("textured.obj", std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n");
     std::unique_ptr<MeshObject> mesh;
@@ -183,7 +183,7 @@ TEST_F(MeshesLoaderTest, MissingDiffuseImagePrintsOneSoilLineAndLeavesNameZero)
     EXPECT_EQ(mesh->submeshes.size(), 1u);
 }
 
-TEST_F(MeshesLoaderTest, ReloadAndDestructionReleaseEveryGlObject)
+TEST_F(ObjLoaderGlTest, ReloadAndDestructionReleaseEveryGlObject)
 {
     const std::string obj = writeFixtureFile("release.obj", std::string(kTriangleData) + "f 1/1/1 2/2/1 3/3/1\n");
     const std::string image = writePngFixture("release.png", 2, 2, 3, std::vector<unsigned char>(12, 90));

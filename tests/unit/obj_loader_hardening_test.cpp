@@ -12,7 +12,7 @@
 
 namespace {
 
-TEST(HardeningObjTest, MaterialLibrariesAreNeverOpened)
+TEST(ObjLoaderTest, MaterialLibrariesAreNeverOpened)
 {
     const ScratchDirectory folder;
     const std::string pipe = (folder.path / "materials.mtl").string();
@@ -26,7 +26,7 @@ TEST(HardeningObjTest, MaterialLibrariesAreNeverOpened)
     EXPECT_EQ(data.shapes[0].indices.size(), 3u);
 }
 
-TEST(HardeningObjTest, VertexWeightLinesAreIgnoredWhateverTheirNumbers)
+TEST(ObjLoaderTest, VertexWeightLinesAreIgnoredWhateverTheirNumbers)
 {
     // Found by the fuzzer: "vw 4  0 p 1e380" made the parser convert infinity to an int.
     const ObjData found = readObjFile("tests/data/hardening/obj_vertex_weight_out_of_int_range.obj");

@@ -12,12 +12,12 @@ void expectNear(const glm::vec4& actual, const glm::vec4& expected)
         EXPECT_NEAR(actual[i], expected[i], 1e-5f) << "component " << i;
 }
 
-TEST(RenderLightingStarTest, IdentityViewGivesIdentity)
+TEST(CompositeTest, IdentityViewGivesIdentity)
 {
     EXPECT_EQ(lensStarMatrix(glm::mat4(1.0f)), glm::mat4(1.0f));
 }
 
-TEST(RenderLightingStarTest, TurnsAboutTheTextureCentreByFourDegreesPerUnit)
+TEST(CompositeTest, TurnsAboutTheTextureCentreByFourDegreesPerUnit)
 {
     glm::mat4 view(1.0f);
     view[0][2] = 10.0f;  // column 0, row 2

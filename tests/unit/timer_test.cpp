@@ -7,13 +7,13 @@
 
 namespace {
 
-class ResourcesTimerTest : public ::testing::Test {
+class TimerTest : public ::testing::Test {
 protected:
     DrivenClock clock;
     int runs = 0;
 };
 
-TEST_F(ResourcesTimerTest, RunsOnceThePeriodHasPassed)
+TEST_F(TimerTest, RunsOnceThePeriodHasPassed)
 {
     TimedExecution poll([this] { ++runs; }, 1000, 0xFFFFFFFFu);
     clock.advanceMs(999);
@@ -27,7 +27,7 @@ TEST_F(ResourcesTimerTest, RunsOnceThePeriodHasPassed)
     EXPECT_EQ(poll.remainingRuns, 0xFFFFFFFEu);
 }
 
-TEST_F(ResourcesTimerTest, RunCountsOfOneAndZero)
+TEST_F(TimerTest, RunCountsOfOneAndZero)
 {
     TimedExecution once([this] { ++runs; }, 1000, 1);
     TimedExecution never([this] { runs += 100; }, 1000, 0);
@@ -39,7 +39,7 @@ TEST_F(ResourcesTimerTest, RunCountsOfOneAndZero)
     EXPECT_EQ(runs, 1);
 }
 
-TEST_F(ResourcesTimerTest, LongPauseRunsOnceAndTheNextPeriodStartsAfterTheRun)
+TEST_F(TimerTest, LongPauseRunsOnceAndTheNextPeriodStartsAfterTheRun)
 {
     TimedExecution poll([this] { ++runs; }, 1000, 0xFFFFFFFFu);
     clock.advanceMs(10000);
@@ -52,7 +52,7 @@ TEST_F(ResourcesTimerTest, LongPauseRunsOnceAndTheNextPeriodStartsAfterTheRun)
     EXPECT_EQ(runs, 2);
 }
 
-TEST_F(ResourcesTimerTest, ClockSetBackRunsTheJob)
+TEST_F(TimerTest, ClockSetBackRunsTheJob)
 {
     TimedExecution poll([this] { ++runs; }, 1000, 0xFFFFFFFFu);
     clock.advanceMs(300);
@@ -62,7 +62,7 @@ TEST_F(ResourcesTimerTest, ClockSetBackRunsTheJob)
     EXPECT_EQ(runs, 1);
 }
 
-TEST_F(ResourcesTimerTest, StopwatchStartStopAndElapsed)
+TEST_F(TimerTest, StopwatchStartStopAndElapsed)
 {
     Timer timer;
     EXPECT_EQ(timer.state, 0);

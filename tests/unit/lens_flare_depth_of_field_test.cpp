@@ -21,7 +21,7 @@ void expectParams(DownsampleParams actual, float scale, float bias)
     EXPECT_FLOAT_EQ(actual.bias, bias);
 }
 
-TEST(RenderFlareThreshold, RisesWithTheRocketViewAndNeverFallsBack)
+TEST(LensFlareTest, RisesWithTheRocketViewAndNeverFallsBack)
 {
     expectParams(flareThreshold(false), 0.5f, -1.0f);
     expectParams(flareThreshold(true), 0.4f, -3.0f);
@@ -36,7 +36,7 @@ TEST(RenderFlareThreshold, RisesWithTheRocketViewAndNeverFallsBack)
 
 // The blur reads the half-size target, so a tap's distance is in its texels: at 1280 pixels
 // across, the outermost tap lies 11.44 / 640 of the width out.
-TEST(RenderFlareGauss, OffsetsAreHalfSizeTexels)
+TEST(DepthOfFieldTest, OffsetsAreHalfSizeTexels)
 {
     for (int halfTargetSize : {640, 360, 50}) {
         const std::array<float, 7> offsets = gaussTapOffsets(halfTargetSize);
@@ -46,7 +46,7 @@ TEST(RenderFlareGauss, OffsetsAreHalfSizeTexels)
     }
 }
 
-TEST(RenderFlareGauss, ZeroSizeGivesFiniteOffsets)
+TEST(DepthOfFieldTest, ZeroSizeGivesFiniteOffsets)
 {
     for (float offset : gaussTapOffsets(0))
         EXPECT_EQ(offset, 0.0f);
@@ -72,7 +72,7 @@ std::vector<double> shaderWeights(const std::string& path)
 // Each side fetch averages taps 2k - 1 and 2k of a 25-tap Gaussian (sigma 5.5 taps): its weight is
 // their sum, and the fetch offset must fall between those two taps (a size of 0.5 pixel makes
 // the offsets come out in tap units).
-TEST(RenderFlareGauss, ShaderWeightsAreTheNormalisedFoldedGaussian)
+TEST(DepthOfFieldTest, ShaderWeightsAreTheNormalisedFoldedGaussian)
 {
     const std::vector<double> horizontal = shaderWeights("shaders/gauss25TapX.frag");
     const std::vector<double> vertical = shaderWeights("shaders/gauss25TapY.frag");

@@ -54,7 +54,7 @@ struct Rig {
 
 // A paused scene holds the script: the orbit and the rocket (which shows the path a frame late)
 // stay exactly as drawn, while free flight still moves with the frame's own step.
-TEST(SceneInputTest, AHeldScriptHoldsTheOrbitAndTheRocketButNotFreeFlight)
+TEST(InputTest, AHeldScriptHoldsTheOrbitAndTheRocketButNotFreeFlight)
 {
     Rig rig;
     rig.frame(0.1f);
@@ -75,7 +75,7 @@ TEST(SceneInputTest, AHeldScriptHoldsTheOrbitAndTheRocketButNotFreeFlight)
     EXPECT_GT(glm::length(rig.camera.position - start), 0.29f);
 }
 
-TEST(SceneInputTest, KeyFourReturnsToTheStartPositionLookingAlongPlusZ)
+TEST(InputTest, KeyFourReturnsToTheStartPositionLookingAlongPlusZ)
 {
     Rig rig;
     rig.frame(0.1f);
@@ -87,7 +87,7 @@ TEST(SceneInputTest, KeyFourReturnsToTheStartPositionLookingAlongPlusZ)
     EXPECT_EQ(rig.camera.view, rig.freeFlightView());
 }
 
-TEST(SceneInputTest, KeyThreeResumesTheOrbitWhereItStopped)
+TEST(InputTest, KeyThreeResumesTheOrbitWhereItStopped)
 {
     Rig rig;
     for (int i = 0; i < 10; ++i)
@@ -112,7 +112,7 @@ TEST(SceneInputTest, KeyThreeResumesTheOrbitWhereItStopped)
     EXPECT_EQ(rig.camera.view, orbiting.view);
 }
 
-TEST(SceneInputTest, KeysThreeAndFourTogetherGiveFreeFlightAndHoldTheRocket)
+TEST(InputTest, KeysThreeAndFourTogetherGiveFreeFlightAndHoldTheRocket)
 {
     Rig rig;
     rig.frame(0.1f);
@@ -125,7 +125,7 @@ TEST(SceneInputTest, KeysThreeAndFourTogetherGiveFreeFlightAndHoldTheRocket)
     EXPECT_EQ(rig.rocket.pathT, pathT);
 }
 
-TEST(SceneInputTest, RecordingAddsOnePointPerFrameAndBothKeysLeaveItOff)
+TEST(InputTest, RecordingAddsOnePointPerFrameAndBothKeysLeaveItOff)
 {
     Rig rig;
     rig.frame(0.1f, {GLFW_KEY_1, GLFW_KEY_2});
@@ -148,7 +148,7 @@ TEST(SceneInputTest, RecordingAddsOnePointPerFrameAndBothKeysLeaveItOff)
     EXPECT_EQ(rig.camera.pathPoints.size(), 5u);
 }
 
-TEST(SceneInputTest, APressBetweenTwoPollsCountsOnceWhetherOrNotStillHeld)
+TEST(InputTest, APressBetweenTwoPollsCountsOnceWhetherOrNotStillHeld)
 {
     Rig rig;
     rig.taps.press(GLFW_KEY_1);  // pressed and released within the frame
@@ -166,7 +166,7 @@ TEST(SceneInputTest, APressBetweenTwoPollsCountsOnceWhetherOrNotStillHeld)
     EXPECT_TRUE(rig.camera.followMode);
 }
 
-TEST(SceneInputTest, UpArrowTurnsByAFixedStepPerFrame)
+TEST(InputTest, UpArrowTurnsByAFixedStepPerFrame)
 {
     for (const float dt : {0.001f, 1.0f}) {
         Rig rig;
@@ -180,7 +180,7 @@ TEST(SceneInputTest, UpArrowTurnsByAFixedStepPerFrame)
     }
 }
 
-TEST(SceneInputTest, FreeFlightTurnsNinetyDegreesAndMovesThreeUnitsPerSecond)
+TEST(InputTest, FreeFlightTurnsNinetyDegreesAndMovesThreeUnitsPerSecond)
 {
     Rig rig;
     rig.frame(0.5f, {GLFW_KEY_4});
@@ -198,7 +198,7 @@ TEST(SceneInputTest, FreeFlightTurnsNinetyDegreesAndMovesThreeUnitsPerSecond)
     expectVec(rig.camera.up, {0, 1, 0});
 }
 
-TEST(SceneInputTest, DownArrowAdvancesBothOrbitAnglesByHalfARadianPerSecond)
+TEST(InputTest, DownArrowAdvancesBothOrbitAnglesByHalfARadianPerSecond)
 {
     Rig rig;
     rig.frame(0.05f, {GLFW_KEY_4});
@@ -217,7 +217,7 @@ TEST(SceneInputTest, DownArrowAdvancesBothOrbitAnglesByHalfARadianPerSecond)
     EXPECT_EQ(rig.camera.position, rig.rocket.position);
 }
 
-TEST(SceneInputTest, WithoutKeysTheCameraChasesTheRocketAfterFourteenPointOneSeconds)
+TEST(InputTest, WithoutKeysTheCameraChasesTheRocketAfterFourteenPointOneSeconds)
 {
     Rig rig;
     const glm::vec3 rocketStart = rig.rocket.position;

@@ -1,5 +1,5 @@
 // The CPU side of OBJ loading (no GL): per-shape vertex building, tangents, degenerate texture
-// coordinates, bad indices, and what counts as a read error. Several shapes: meshes_loader_test.
+// coordinates, bad indices, and what counts as a read error. Several shapes: gl/obj_loader_test.cpp.
 #include "scene/obj_loader.h"
 #include "fixture.h"
 
@@ -19,7 +19,7 @@ void expectUsableTangent(const glm::vec3& t, const glm::vec3& normal)
     EXPECT_NEAR(glm::dot(t, glm::normalize(normal)), 0.0f, 1e-5f);
 }
 
-TEST(MeshesObjReaderTest, SharedCornersBecomeOneVertexNumberedInFirstUseOrder)
+TEST(ObjLoaderTest, SharedCornersBecomeOneVertexNumberedInFirstUseOrder)
 {
     const std::string path = writeFixtureFile(
         "quad.obj", std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\nf 3/3/1 1/1/1 2/2/1\nf 3/3/1 4/4/1 1/1/1\n");
@@ -37,7 +37,7 @@ TEST(MeshesObjReaderTest, SharedCornersBecomeOneVertexNumberedInFirstUseOrder)
         expectVec(t, {1, 0, 0});
 }
 
-TEST(MeshesObjReaderTest, PositionSharedAcrossASeamGivesTwoVertices)
+TEST(ObjLoaderTest, PositionSharedAcrossASeamGivesTwoVertices)
 {
     const std::string path =
         writeFixtureFile("seam.obj", std::string(kQuadVertices) + kQuadTexCoords + "vt 0.5 0.5\nf 1/1 2/2 3/3\nf 1/5 3/3 4/4\n");
@@ -47,7 +47,7 @@ TEST(MeshesObjReaderTest, PositionSharedAcrossASeamGivesTwoVertices)
     EXPECT_EQ(data.shapes[0].indices, (std::vector<unsigned>{0, 1, 2, 3, 2, 4}));
 }
 
-TEST(MeshesObjReaderTest, AttributesPresentFollowTheFile)
+TEST(ObjLoaderTest, AttributesPresentFollowTheFile)
 {
     struct Case {
         const char* name;
@@ -73,7 +73,7 @@ TEST(MeshesObjReaderTest, AttributesPresentFollowTheFile)
     }
 }
 
-TEST(MeshesObjReaderTest, ZeroAreaTextureCoordinatesGiveFiniteOrthogonalTangents)
+TEST(ObjLoaderTest, ZeroAreaTextureCoordinatesGiveFiniteOrthogonalTangents)
 {
     const std::string path = writeFixtureFile(
         "degenerate_uv.obj", std::string(kQuadVertices) +
@@ -90,7 +90,7 @@ TEST(MeshesObjReaderTest, ZeroAreaTextureCoordinatesGiveFiniteOrthogonalTangents
     }
 }
 
-TEST(MeshesObjReaderTest, FaceIndexOutsideItsArraysSkipsOnlyThatShapeWithOneMessage)
+TEST(ObjLoaderTest, FaceIndexOutsideItsArraysSkipsOnlyThatShapeWithOneMessage)
 {
     struct Case {
         const char* name;
@@ -115,7 +115,7 @@ TEST(MeshesObjReaderTest, FaceIndexOutsideItsArraysSkipsOnlyThatShapeWithOneMess
     }
 }
 
-TEST(MeshesObjReaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
+TEST(ObjLoaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
 {
     const std::string quad = std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\nf 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n";
     std::string noise(4096, '\0');
@@ -148,7 +148,7 @@ TEST(MeshesObjReaderTest, UnreadableFilesAreReadErrorsWithoutShapes)
     EXPECT_TRUE(missing.shapes.empty());
 }
 
-TEST(MeshesObjReaderTest, MalformedFacesAreReadErrorsThatCostOnlyThemselves)
+TEST(ObjLoaderTest, MalformedFacesAreReadErrorsThatCostOnlyThemselves)
 {
     const std::string head = std::string(kQuadVertices) + kQuadTexCoords + "vn 0 0 1\n";
     const std::string quad = head + "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\n";
@@ -183,7 +183,7 @@ struct Triangle {
     std::vector<glm::vec3> faces{{0, 1, 2}};
 };
 
-TEST(MeshesTangentsTest, ProjectionIsComponentWiseNotAlongTheNormal)
+TEST(ObjLoaderTangentsTest, ProjectionIsComponentWiseNotAlongTheNormal)
 {
     const Triangle tri;
     std::vector<glm::vec3> tangents;
@@ -194,7 +194,7 @@ TEST(MeshesTangentsTest, ProjectionIsComponentWiseNotAlongTheNormal)
         expectVec(t, {1, 0, 0});
 }
 
-TEST(MeshesTangentsTest, LastFaceWinsAndUnusedVerticesStayZero)
+TEST(ObjLoaderTangentsTest, LastFaceWinsAndUnusedVerticesStayZero)
 {
     // Face 0 has u along +x; face 1 shares vertex 0 and has u along +y; vertex 5 is unused.
     const std::vector<glm::vec3> positions{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}, {-1, 0, 0}, {9, 9, 9}};
@@ -211,7 +211,7 @@ TEST(MeshesTangentsTest, LastFaceWinsAndUnusedVerticesStayZero)
     EXPECT_EQ(tangents[5], glm::vec3(0.0f));
 }
 
-TEST(MeshesTangentsTest, DegenerateInputsStayFinite)
+TEST(ObjLoaderTangentsTest, DegenerateInputsStayFinite)
 {
     const Triangle tri;
     std::vector<glm::vec3> tangents;

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(ResourcesManagerTest, SameRequestSharesOneProgram)
+TEST(ResourceManagerTest, SameRequestSharesOneProgram)
 {
     ResourceManager manager;
     const auto first = manager.getShaderProgram({{0, "shaders/blinnPhong.vert"}, {4, "shaders/blinnPhong.frag"}});
@@ -18,7 +18,7 @@ TEST(ResourcesManagerTest, SameRequestSharesOneProgram)
     EXPECT_EQ(first.use_count(), 3);
 }
 
-TEST(ResourcesManagerTest, DifferentStageOrPathOrSpellingGivesDifferentPrograms)
+TEST(ResourceManagerTest, DifferentStageOrPathOrSpellingGivesDifferentPrograms)
 {
     ResourceManager manager;
     const auto base = manager.getShaderProgram({{0, "shaders/quadShader.vert"}, {4, "shaders/ssao.frag"}});
@@ -34,7 +34,7 @@ TEST(ResourcesManagerTest, DifferentStageOrPathOrSpellingGivesDifferentPrograms)
     EXPECT_EQ(dotted->files.at(0).path, "././shaders/quadShader.vert");
 }
 
-TEST(ResourcesManagerTest, ShaderSetsCompareEntryByEntryWithTheShorterFirst)
+TEST(ResourceManagerTest, ShaderSetsCompareEntryByEntryWithTheShorterFirst)
 {
     const ShaderSet vertexOnly{{0, AssetShader("a.vert")}};
     const ShaderSet both{{0, AssetShader("a.vert")}, {4, AssetShader("a.frag")}};
@@ -44,7 +44,7 @@ TEST(ResourcesManagerTest, ShaderSetsCompareEntryByEntryWithTheShorterFirst)
     EXPECT_FALSE(both < vertexOnly);
 }
 
-TEST(ResourcesManagerTest, RequestReadsNoFileAndNeedsABuild)
+TEST(ResourceManagerTest, RequestReadsNoFileAndNeedsABuild)
 {
     ScratchDirectory scratch;
     writeFileStamped("present.vert", "void main() {}", 1700000000);

@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(MeshesMeshObjectTest, BoundingSphereFollowsScaleOnceEnabled)
+TEST(MeshObjectTest, BoundingSphereFollowsScaleOnceEnabled)
 {
     MeshObject mesh;
     mesh.positions = {{1, 0, 0}, {0, 3, 4}, {-2, 0, 0}};
@@ -21,7 +21,7 @@ TEST(MeshesMeshObjectTest, BoundingSphereFollowsScaleOnceEnabled)
     EXPECT_FLOAT_EQ(mesh.boundingRadius, 2.5f);
 }
 
-TEST(MeshesMeshObjectTest, ModelColumnZeroAfterYawIsNegatedRightTimesScale)
+TEST(MeshObjectTest, ModelColumnZeroAfterYawIsNegatedRightTimesScale)
 {
     MeshObject mesh;
     mesh.scaleBy(3.0f);
@@ -33,7 +33,7 @@ TEST(MeshesMeshObjectTest, ModelColumnZeroAfterYawIsNegatedRightTimesScale)
     EXPECT_EQ(mesh.model[3], glm::vec4(1, 2, 3, 1));
 }
 
-TEST(MeshesMeshObjectTest, SphereIsCulledOnlyWhenWhollyOutsideOnePlane)
+TEST(MeshObjectTest, SphereIsCulledOnlyWhenWhollyOutsideOnePlane)
 {
     MeshObject mesh;
     mesh.positions = {{0, 0, 2}};

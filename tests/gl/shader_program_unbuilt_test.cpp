@@ -45,7 +45,7 @@ GLint currentProgram()
     return current;
 }
 
-class HardeningProgramTest : public ::testing::Test {
+class ShaderProgramUnbuiltTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -55,7 +55,7 @@ protected:
     ScratchDirectory scratch;
 };
 
-TEST_F(HardeningProgramTest, FixedProgramThatDidNotLinkRaisesNoErrorAndIsNeverCurrent)
+TEST_F(ShaderProgramUnbuiltTest, FixedProgramThatDidNotLinkRaisesNoErrorAndIsNeverCurrent)
 {
     std::ofstream("a.vert") << "#version 150\nin vec3 position;\nvoid main() { gl_Position = vec4(position, 1.0); }\n";
     std::ofstream("a.frag") << "#version 150\nout vec4 colour;\nvoid main() { colour = vec4(1.0) }\n";
@@ -82,7 +82,7 @@ TEST_F(HardeningProgramTest, FixedProgramThatDidNotLinkRaisesNoErrorAndIsNeverCu
     EXPECT_FALSE(broken.linked);
 }
 
-TEST_F(HardeningProgramTest, FixedProgramThatLinkedStillSetsItsUniforms)
+TEST_F(ShaderProgramUnbuiltTest, FixedProgramThatLinkedStillSetsItsUniforms)
 {
     std::ofstream("b.vert") << "#version 150\nin vec3 position;\nvoid main() { gl_Position = vec4(position, 1.0); }\n";
     std::ofstream("b.frag") << "#version 150\nuniform int count;\nout vec4 colour;\n"
@@ -103,7 +103,7 @@ TEST_F(HardeningProgramTest, FixedProgramThatLinkedStillSetsItsUniforms)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST_F(HardeningProgramTest, ReloadableProgramWithoutItsFilesRaisesNoError)
+TEST_F(ShaderProgramUnbuiltTest, ReloadableProgramWithoutItsFilesRaisesNoError)
 {
     ShaderProgram program({{Vertex, AssetShader("gone.vert")}, {Fragment, AssetShader("gone.frag")}});
     EXPECT_FALSE(program.rebuild());

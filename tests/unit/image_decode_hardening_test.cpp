@@ -71,12 +71,12 @@ void expectRefused(const std::string& path, const std::string& line)
     EXPECT_EQ(ramp, std::vector<unsigned char>(kColourRampTexels * 3, 0)) << path;
 }
 
-TEST(HardeningImageTest, CorruptPngThatFailsAnAssertionInsideSoilIsReportedNotFatal)
+TEST(ImageDecodeTest, CorruptPngThatFailsAnAssertionInsideSoilIsReportedNotFatal)
 {
     expectRefused(kData + "png_bad_huffman_lengths.png", kDecoderLine);
 }
 
-TEST(HardeningImageTest, FormatsWhoseReadersTrustTheirHeadersNeverReachSoil)
+TEST(ImageDecodeTest, FormatsWhoseReadersTrustTheirHeadersNeverReachSoil)
 {
     // Fuzzer finds: a BMP whose failed decode leaked SOIL's buffer; 35 bytes of TGA that decoded
     // as an 8960 x 11283 image of padding in seconds.
@@ -88,12 +88,12 @@ TEST(HardeningImageTest, FormatsWhoseReadersTrustTheirHeadersNeverReachSoil)
     expectRefused(writeBytes("empty.png", {}), kUnknownLine);
 }
 
-TEST(HardeningImageTest, MissingFileKeepsSoilsOwnReason)
+TEST(ImageDecodeTest, MissingFileKeepsSoilsOwnReason)
 {
     expectRefused(kData + "no_such_image.png", "SOIL loading error: 'Unable to open file'\n");
 }
 
-TEST(HardeningImageTest, GoodPngAndJpegStillDecode)
+TEST(ImageDecodeTest, GoodPngAndJpegStillDecode)
 {
     DecodedImage rgb, greyAlpha, jpeg;
     ASSERT_TRUE(ImageDecode(kData + "rgb.png").take(rgb));
@@ -121,7 +121,7 @@ TEST(HardeningImageTest, GoodPngAndJpegStillDecode)
               std::vector<unsigned char>(rgb.pixels.begin(), rgb.pixels.begin() + 3));
 }
 
-TEST(HardeningImageTest, ColourRampRepeatsTheLastPixelAndNeverReadsPastTheImage)
+TEST(ImageDecodeTest, ColourRampRepeatsTheLastPixelAndNeverReadsPastTheImage)
 {
     // Exactly two pixels on the heap, so a read past them is caught by the sanitizers.
     const std::vector<unsigned char> two = {1, 2, 3, 4, 5, 6};
@@ -133,7 +133,7 @@ TEST(HardeningImageTest, ColourRampRepeatsTheLastPixelAndNeverReadsPastTheImage)
     EXPECT_EQ(fillColourRamp(nullptr, 0), std::vector<unsigned char>(kColourRampTexels * 3, 0));
 }
 
-TEST(HardeningImageTest, MipChainAndCubeFaceOfOddAndThinImagesStayInsideTheirImages)
+TEST(ImageDecodeTest, MipChainAndCubeFaceOfOddAndThinImagesStayInsideTheirImages)
 {
     DecodedImage image;
     image.width = 5;
@@ -172,7 +172,7 @@ TEST(HardeningImageTest, MipChainAndCubeFaceOfOddAndThinImagesStayInsideTheirIma
     }
 }
 
-TEST(HardeningImageTest, MipLevelIsTheRoundedMeanOfEachTwoByTwoBlockForEverySideAndChannelCount)
+TEST(ImageDecodeTest, MipLevelIsTheRoundedMeanOfEachTwoByTwoBlockForEverySideAndChannelCount)
 {
     // The plain definition: block (2x, 2y)..(2x + 1, 2y + 1), coordinates clamped to the image.
     const auto expected = [](const DecodedImage& src, int x, int y, int k) {

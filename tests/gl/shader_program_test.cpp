@@ -34,7 +34,7 @@ const char* const kBrokenSource = "#version 150\nvoid main() { this is not glsl 
 
 constexpr int64_t kFirstSave = 1700000000;
 
-class ResourcesShaderProgramTest : public ::testing::Test {
+class ShaderProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -100,7 +100,7 @@ std::string compileReport(int32_t stage, const std::string& source)
 
 const char* const kWorksAgain = "Shader reload: a.vert + a.frag works again\n";
 
-TEST_F(ResourcesShaderProgramTest, BuildsThenPollsOnlyAfterAStampChangeAndAFullSecond)
+TEST_F(ShaderProgramTest, BuildsThenPollsOnlyAfterAStampChangeAndAFullSecond)
 {
     auto program = makeProgram();
     EXPECT_TRUE(program->needsRebuild());
@@ -125,7 +125,7 @@ TEST_F(ResourcesShaderProgramTest, BuildsThenPollsOnlyAfterAStampChangeAndAFullS
 }
 
 // Regression: a save in the same second as the read before it used to be lost.
-TEST_F(ResourcesShaderProgramTest, TwoSavesWithinOneSecondBothReachTheProgram)
+TEST_F(ShaderProgramTest, TwoSavesWithinOneSecondBothReachTheProgram)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -143,7 +143,7 @@ TEST_F(ResourcesShaderProgramTest, TwoSavesWithinOneSecondBothReachTheProgram)
     EXPECT_TRUE(hasUniform(*program, "versionC"));
 }
 
-TEST_F(ResourcesShaderProgramTest, SaveByRenameReachesTheProgram)
+TEST_F(ShaderProgramTest, SaveByRenameReachesTheProgram)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -154,7 +154,7 @@ TEST_F(ResourcesShaderProgramTest, SaveByRenameReachesTheProgram)
     EXPECT_TRUE(hasUniform(*program, "versionB"));
 }
 
-TEST_F(ResourcesShaderProgramTest, TouchedFileWithIdenticalBytesLinksANewProgram)
+TEST_F(ShaderProgramTest, TouchedFileWithIdenticalBytesLinksANewProgram)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -172,7 +172,7 @@ TEST_F(ResourcesShaderProgramTest, TouchedFileWithIdenticalBytesLinksANewProgram
 // Each broken edit is one attempt and one report over many frames, the last good program stays,
 // and the fix prints one line. Both files are saved each time: the vertex case would otherwise
 // leave the fragment file unread, looking changed at every poll.
-TEST_F(ResourcesShaderProgramTest, BrokenEditIsReportedOnceAndTheFixOnceMore)
+TEST_F(ShaderProgramTest, BrokenEditIsReportedOnceAndTheFixOnceMore)
 {
     const char* const brokenVertex = "#version 150\nin vec3 position;\nvoid main() { gl_Position = position; }\n";
     const char* const noMain = "#version 150\nout vec4 colour;\nvoid shade() { colour = vec4(1.0); }\n";
@@ -211,7 +211,7 @@ TEST_F(ResourcesShaderProgramTest, BrokenEditIsReportedOnceAndTheFixOnceMore)
 
 // Built on first need before any poll, then attempted again only after an edit: one attempt
 // (and one report) over 300 frames each time.
-TEST_F(ResourcesShaderProgramTest, ProgramBrokenAtStartUpRetriesOnlyAfterAnEdit)
+TEST_F(ShaderProgramTest, ProgramBrokenAtStartUpRetriesOnlyAfterAnEdit)
 {
     writeFileStamped("a.frag", kBrokenSource, kFirstSave);
     auto program = makeProgram();
@@ -230,7 +230,7 @@ TEST_F(ResourcesShaderProgramTest, ProgramBrokenAtStartUpRetriesOnlyAfterAnEdit)
     EXPECT_EQ(printedOut, "");
 }
 
-TEST_F(ResourcesShaderProgramTest, MissingFileKeepsTheOldProgramUntilItReturns)
+TEST_F(ShaderProgramTest, MissingFileKeepsTheOldProgramUntilItReturns)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -250,7 +250,7 @@ TEST_F(ResourcesShaderProgramTest, MissingFileKeepsTheOldProgramUntilItReturns)
 
 // The file goes between the poll that saw it change and the rebuild: there is nothing new to
 // read, so the rebuild compiles the text it already has and the running shader stays the same.
-TEST_F(ResourcesShaderProgramTest, FileVanishingBeforeTheRebuildKeepsTheLastText)
+TEST_F(ShaderProgramTest, FileVanishingBeforeTheRebuildKeepsTheLastText)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -273,7 +273,7 @@ TEST_F(ResourcesShaderProgramTest, FileVanishingBeforeTheRebuildKeepsTheLastText
 
 // A path that has a time stamp but cannot be read as a file reads as an empty text, which does
 // not compile: the old program stays until a readable file is back.
-TEST_F(ResourcesShaderProgramTest, UnreadableFileKeepsTheOldProgramUntilItIsReadable)
+TEST_F(ShaderProgramTest, UnreadableFileKeepsTheOldProgramUntilItIsReadable)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -303,7 +303,7 @@ TEST_F(ResourcesShaderProgramTest, UnreadableFileKeepsTheOldProgramUntilItIsRead
 }
 
 // A stage without a GL shader type ends the attempt; what it made before that is deleted.
-TEST_F(ResourcesShaderProgramTest, UncreatableStageEndsTheRebuildWithoutLeaking)
+TEST_F(ShaderProgramTest, UncreatableStageEndsTheRebuildWithoutLeaking)
 {
     ShaderProgram program(ShaderSet{{Vertex, AssetShader("a.vert")}, {7, AssetShader("a.frag")}});
     const LiveGlObjects before = liveGlObjects();
@@ -315,7 +315,7 @@ TEST_F(ResourcesShaderProgramTest, UncreatableStageEndsTheRebuildWithoutLeaking)
     EXPECT_EQ(printed, "Shader reload failed: a.vert + a.frag: unknown stage could not be created\n");
 }
 
-TEST_F(ResourcesShaderProgramTest, DestructionDeletesTheProgram)
+TEST_F(ShaderProgramTest, DestructionDeletesTheProgram)
 {
     auto program = makeProgram();
     ASSERT_TRUE(program->rebuild());
@@ -351,11 +351,11 @@ void main()
 }
 )";
 
-class ResourcesSetLightTest : public ResourcesShaderProgramTest {
+class ShaderProgramSetLightTest : public ShaderProgramTest {
 protected:
     void SetUp() override
     {
-        ResourcesShaderProgramTest::SetUp();
+        ShaderProgramTest::SetUp();
         writeFileStamped("lights.frag", kLightsSource, kFirstSave);
         program = makeProgram("lights.frag");
         ASSERT_TRUE(program->rebuild());
@@ -373,7 +373,7 @@ protected:
     void TearDown() override
     {
         glUseProgram(0);
-        ResourcesShaderProgramTest::TearDown();
+        ShaderProgramTest::TearDown();
     }
 
     glm::vec3 vec3At(const std::string& name) const
@@ -402,7 +402,7 @@ protected:
     std::unique_ptr<ShaderProgram> program;
 };
 
-TEST_F(ResourcesSetLightTest, SpotLightWritesAllSevenMembers)
+TEST_F(ShaderProgramSetLightTest, SpotLightWritesAllSevenMembers)
 {
     for (int index : {2, 12}) {
         SpotLight spot;
@@ -421,7 +421,7 @@ TEST_F(ResourcesSetLightTest, SpotLightWritesAllSevenMembers)
     }
 }
 
-TEST_F(ResourcesSetLightTest, PointLightAddsOnlyAttenuation)
+TEST_F(ShaderProgramSetLightTest, PointLightAddsOnlyAttenuation)
 {
     for (int index : {2, 12}) {
         PointLight point;
@@ -439,7 +439,7 @@ TEST_F(ResourcesSetLightTest, PointLightAddsOnlyAttenuation)
     }
 }
 
-TEST_F(ResourcesSetLightTest, DirectionalLightWritesPositionColourIntensityAndType)
+TEST_F(ShaderProgramSetLightTest, DirectionalLightWritesPositionColourIntensityAndType)
 {
     for (int index : {2, 12}) {
         SpotLight earlier;
@@ -481,7 +481,7 @@ void main()
 }
 )";
 
-TEST_F(ResourcesShaderProgramTest, SettersReadBack)
+TEST_F(ShaderProgramTest, SettersReadBack)
 {
     writeFileStamped("setters.frag", kSettersSource, kFirstSave);
     auto program = makeProgram("setters.frag");

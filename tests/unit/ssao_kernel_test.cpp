@@ -32,7 +32,7 @@ glm::vec3 noiseVector(const SsaoKernel& kernel, int k)
     return glm::vec3(kernel.noise[3 * k], kernel.noise[3 * k + 1], kernel.noise[3 * k + 2]);
 }
 
-TEST(RenderSsaoKernelTest, SampleLengthsFollowTheirIndexAndStayInTheUpperHemisphere)
+TEST(SsaoKernelTest, SampleLengthsFollowTheirIndexAndStayInTheUpperHemisphere)
 {
     for (RandomSource source : {RandomSource(nextRandom), RandomSource(scriptedRandom)}) {
         SsaoKernel kernel;
@@ -48,7 +48,7 @@ TEST(RenderSsaoKernelTest, SampleLengthsFollowTheirIndexAndStayInTheUpperHemisph
     }
 }
 
-TEST(RenderSsaoKernelTest, NoiseVectorsAreUnitRotationsInTheXyPlane)
+TEST(SsaoKernelTest, NoiseVectorsAreUnitRotationsInTheXyPlane)
 {
     SsaoKernel kernel;
     kernel.generate(nextRandom);
@@ -58,7 +58,7 @@ TEST(RenderSsaoKernelTest, NoiseVectorsAreUnitRotationsInTheXyPlane)
     }
 }
 
-TEST(RenderSsaoKernelTest, DrawsXYZPerSampleThenXYPerNoiseVector)
+TEST(SsaoKernelTest, DrawsXYZPerSampleThenXYPerNoiseVector)
 {
     drawsMade = 0;
     SsaoKernel kernel;
@@ -83,7 +83,7 @@ TEST(RenderSsaoKernelTest, DrawsXYZPerSampleThenXYPerNoiseVector)
     }
 }
 
-TEST(RenderSsaoKernelTest, NoiseScaleTilesOneNoiseTexelPerPixel)
+TEST(SsaoKernelTest, NoiseScaleTilesOneNoiseTexelPerPixel)
 {
     SsaoKernel kernel;
     kernel.setNoiseScale(1280, 720);

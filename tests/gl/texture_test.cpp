@@ -80,7 +80,7 @@ GLint levelParameter(GLenum target, GLenum bindTarget, GLuint name, GLint level,
     return value;
 }
 
-class MeshesTextureTest : public ::testing::Test {
+class TextureTest : public ::testing::Test {
 protected:
     void SetUp() override { drainGlErrors(); }
     void TearDown() override
@@ -98,7 +98,7 @@ protected:
     std::vector<GLuint> made;
 };
 
-TEST_F(MeshesTextureTest, MissingImagePrintsOneSoilLineAndGivesNameZero)
+TEST_F(TextureTest, MissingImagePrintsOneSoilLineAndGivesNameZero)
 {
     const std::string path = missingFixtureFile("image.png");
     GLuint name = 1;
@@ -113,7 +113,7 @@ TEST_F(MeshesTextureTest, MissingImagePrintsOneSoilLineAndGivesNameZero)
     EXPECT_EQ(name, 0u);
 }
 
-TEST_F(MeshesTextureTest, RampFailureStillGivesADefinedBlackTexture)
+TEST_F(TextureTest, RampFailureStillGivesADefinedBlackTexture)
 {
     GLuint name = 0;
     EXPECT_EQ(printedBy([&] { name = keep(loadTexture1D(missingFixtureFile("ramp.png"))); }),
@@ -122,7 +122,7 @@ TEST_F(MeshesTextureTest, RampFailureStillGivesADefinedBlackTexture)
     EXPECT_EQ(readTextureBytes(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3), Pixels(256 * 3, 0));
 }
 
-TEST_F(MeshesTextureTest, RampMapsPixelKToTexelK)
+TEST_F(TextureTest, RampMapsPixelKToTexelK)
 {
     const GLuint name = keep(loadTexture1D(writePngFixture("ramp256.png", 256, 1, 3, rampPixels(256))));
     ASSERT_NE(name, 0u);
@@ -132,7 +132,7 @@ TEST_F(MeshesTextureTest, RampMapsPixelKToTexelK)
     EXPECT_EQ(textureParameter(GL_TEXTURE_1D, name, GL_TEXTURE_WRAP_S), GL_REPEAT);
 }
 
-TEST_F(MeshesTextureTest, WideRampContributesOnlyItsFirstRow)
+TEST_F(TextureTest, WideRampContributesOnlyItsFirstRow)
 {
     Pixels image = rampPixels(512);
     image.insert(image.end(), 512 * 3, 77);  // a second row that must not show
@@ -141,7 +141,7 @@ TEST_F(MeshesTextureTest, WideRampContributesOnlyItsFirstRow)
 }
 
 // Run under AddressSanitizer too: 64 pixels must not be read as 256.
-TEST_F(MeshesTextureTest, ShortRampRepeatsItsLastPixelWithoutReadingPastIt)
+TEST_F(TextureTest, ShortRampRepeatsItsLastPixelWithoutReadingPastIt)
 {
     const GLuint name = keep(loadTexture1D(writePngFixture("ramp8x8.png", 8, 8, 3, rampPixels(64))));
     const Pixels texels = readTextureBytes(GL_TEXTURE_1D, GL_TEXTURE_1D, name, 0, GL_RGB, 256 * 3);
@@ -150,7 +150,7 @@ TEST_F(MeshesTextureTest, ShortRampRepeatsItsLastPixelWithoutReadingPastIt)
         ASSERT_EQ(texel(texels, k, 3), k < 64 ? texel(rampPixels(64), k, 3) : last) << "texel " << k;
 }
 
-TEST_F(MeshesTextureTest, FirstImageRowEndsAtTopOfTexture)
+TEST_F(TextureTest, FirstImageRowEndsAtTopOfTexture)
 {
     const GLuint name = keep(loadTexture(writePngFixture("red_top.png", 8, 8, 3, redTopBlueBottom())));
     ASSERT_NE(name, 0u);
@@ -161,7 +161,7 @@ TEST_F(MeshesTextureTest, FirstImageRowEndsAtTopOfTexture)
             ASSERT_EQ(texel(level0, row * 8 + col, 3), row < 4 ? kBlue : kRed) << "row " << row << " col " << col;
 }
 
-TEST_F(MeshesTextureTest, TextureRepeatsWithAFullMipChainCompressedWhereListed)
+TEST_F(TextureTest, TextureRepeatsWithAFullMipChainCompressedWhereListed)
 {
     // Odd, non-power-of-two sizes: 5 x 3, 2 x 1, 1 x 1.
     const GLuint name = keep(loadTexture(writePngFixture("odd.png", 5, 3, 3, rampPixels(15))));
@@ -181,7 +181,7 @@ TEST_F(MeshesTextureTest, TextureRepeatsWithAFullMipChainCompressedWhereListed)
     }
 }
 
-TEST_F(MeshesTextureTest, GreyAndAlphaImagesLoadInACoreProfile)
+TEST_F(TextureTest, GreyAndAlphaImagesLoadInACoreProfile)
 {
     const GLuint grey = keep(loadTexture(writePngFixture("grey.png", 4, 4, 1, Pixels(16, 128))));
     ASSERT_NE(grey, 0u);
@@ -201,7 +201,7 @@ TEST_F(MeshesTextureTest, GreyAndAlphaImagesLoadInACoreProfile)
         EXPECT_EQ(rgba[(row * 8) * 4 + 3], row < 4 ? 255 : 0) << "row " << row;
 }
 
-TEST_F(MeshesTextureTest, CubeMapPutsTheUnflippedImageOnAllSixFaces)
+TEST_F(TextureTest, CubeMapPutsTheUnflippedImageOnAllSixFaces)
 {
     // 4 x 4, top row red and the rest blue.
     Pixels image;

@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(ResourcesAssetTest, FullPathJoinsRootDirectoryAndNameWithoutSeparators)
+TEST(FileAssetTest, FullPathJoinsRootDirectoryAndNameWithoutSeparators)
 {
     AssetShader shader("shaders/quadShader.vert");
     EXPECT_EQ(shader.type, 0);
@@ -19,7 +19,7 @@ TEST(ResourcesAssetTest, FullPathJoinsRootDirectoryAndNameWithoutSeparators)
     EXPECT_EQ(AssetShader().fullPath(), "./");
 }
 
-TEST(ResourcesAssetTest, OrdersByFullPathAsByteStrings)
+TEST(FileAssetTest, OrdersByFullPathAsByteStrings)
 {
     const AssetShader a("shaders/a.frag"), ax("shaders/a.fragx"), b("shaders/b.frag");
     EXPECT_TRUE(a < ax);
@@ -31,19 +31,19 @@ TEST(ResourcesAssetTest, OrdersByFullPathAsByteStrings)
     EXPECT_FALSE(a < sameAsA);
 }
 
-TEST(ResourcesHashTest, HashIsFoldedFnv1a)
+TEST(FileHashTest, HashIsFoldedFnv1a)
 {
     EXPECT_EQ(contentHash(""), 0xCBF29CE44FD0BFC1ull);
     EXPECT_EQ(contentHash("abc"), 0xE71FA219E25EF552ull);
 }
 
-class ResourcesFileTest : public ::testing::Test {
+class FileTest : public ::testing::Test {
 protected:
     ScratchDirectory scratch;
     DrivenClock clock;
 };
 
-TEST_F(ResourcesFileTest, FirstReloadStoresTheTextAndRecordsTheStamp)
+TEST_F(FileTest, FirstReloadStoresTheTextAndRecordsTheStamp)
 {
     writeFileStamped("a.vert", "void main() {}\n", 1700000123, 456);
     File file("a.vert");
@@ -60,7 +60,7 @@ TEST_F(ResourcesFileTest, FirstReloadStoresTheTextAndRecordsTheStamp)
     EXPECT_EQ(file.compiledHash, contentHash("void main() {}\n"));
 }
 
-TEST_F(ResourcesFileTest, IdenticalBytesWithANewerStampChangeButReloadFindsTheSameText)
+TEST_F(FileTest, IdenticalBytesWithANewerStampChangeButReloadFindsTheSameText)
 {
     writeFileStamped("a.vert", "same", 1700000100);
     File file("a.vert");
@@ -75,7 +75,7 @@ TEST_F(ResourcesFileTest, IdenticalBytesWithANewerStampChangeButReloadFindsTheSa
 }
 
 // Regression: comparing whole seconds missed a save made in the second of the last read.
-TEST_F(ResourcesFileTest, SaveInTheSameSecondAsTheReadIsSeen)
+TEST_F(FileTest, SaveInTheSameSecondAsTheReadIsSeen)
 {
     writeFileStamped("a.vert", "first", clock.seconds(), 100);
     File file("a.vert");
@@ -89,7 +89,7 @@ TEST_F(ResourcesFileTest, SaveInTheSameSecondAsTheReadIsSeen)
     EXPECT_EQ(file.markCompiled(), "second");
 }
 
-TEST_F(ResourcesFileTest, MissingFileReadsAsNoStampAndEmptyTextUntilItReturns)
+TEST_F(FileTest, MissingFileReadsAsNoStampAndEmptyTextUntilItReturns)
 {
     File file("missing.frag");
     EXPECT_EQ(file.modificationTime(), 0);
@@ -110,7 +110,7 @@ TEST_F(ResourcesFileTest, MissingFileReadsAsNoStampAndEmptyTextUntilItReturns)
     EXPECT_EQ(File(".").readAll(), "");
 }
 
-TEST_F(ResourcesFileTest, ReadsBytesUnchanged)
+TEST_F(FileTest, ReadsBytesUnchanged)
 {
     const std::string bytes("line one\r\nline two\r\n\0tail", 25);
     writeFile("crlf.frag", bytes);
@@ -118,7 +118,7 @@ TEST_F(ResourcesFileTest, ReadsBytesUnchanged)
 }
 
 // Regression: a text stored under one hash must never be handed out under another.
-TEST_F(ResourcesFileTest, ReturningToTheCompiledTextAfterAnUncompiledEditGivesThatText)
+TEST_F(FileTest, ReturningToTheCompiledTextAfterAnUncompiledEditGivesThatText)
 {
     File file("a.frag");
     writeFileStamped("a.frag", "A", 1700000001);
