@@ -1,7 +1,7 @@
 // The frame benchmark's GL helpers on real GL: the window capture writes rows top first with
 // the colours drawn; the GPU intervals hand back every frame's results in order under their
 // labels; every fetch-reference program builds and binds.
-#include "gl_context.h"
+#include "gl_fixture.h"
 
 #include "bench/frame/fetch_reference.h"
 #include "resources/gpu_intervals.h"
@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <utility>
 
-TEST(BenchFrameGl, CaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
+TEST(WindowCaptureTest, CaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
 {
     int width = 0, height = 0;
     glfwGetFramebufferSize(testWindow(), &width, &height);
@@ -52,7 +52,7 @@ TEST(BenchFrameGl, CaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
     SOIL_free_image_data(pixels);
 }
 
-TEST(BenchFrameGl, IntervalsComeBackPerFrameInOrderUnderTheirLabels)
+TEST(GpuIntervalsTest, IntervalsComeBackPerFrameInOrderUnderTheirLabels)
 {
     std::vector<std::pair<long, int>> results;
     bool negative = false;
@@ -85,7 +85,7 @@ TEST(BenchFrameGl, IntervalsComeBackPerFrameInOrderUnderTheirLabels)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST(BenchFrameGl, EveryFetchReferenceBuildsAndBinds)
+TEST(FetchReferenceTest, EveryFetchReferenceBuildsAndBinds)
 {
     std::ifstream file("shaders/quadShader.vert");
     std::stringstream vertexSource;

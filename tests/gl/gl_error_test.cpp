@@ -1,5 +1,5 @@
 // checkGlError reads exactly one queued error per call and names it.
-#include "gl_context.h"
+#include "gl_fixture.h"
 #include "resources/gl_error.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // started, it times kFrames frames, reads the last results two frames later, prints one table
 // and is idle again.
 #include "app/pass_timer.h"
-#include "gl_context.h"
+#include "gl_fixture.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

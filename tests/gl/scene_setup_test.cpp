@@ -2,8 +2,7 @@
 // lights and the camera's start pose, then one frame of input and animation. Meshes whose files
 // are missing still take their places, so the order holds without models/.
 #include "app/application.h"
-#include "gl_context.h"
-#include "test_helpers.h"
+#include "gl_fixture.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,7 +11,7 @@
 
 namespace {
 
-TEST(SceneSetupGLTest, StartUpBuildsTheSceneInItsOrder)
+TEST(SceneSetupGlTest, StartUpBuildsTheSceneInItsOrder)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -62,7 +61,7 @@ TEST(SceneSetupGLTest, StartUpBuildsTheSceneInItsOrder)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST(SceneSetupGLTest, OneFrameOfInputAndAnimation)
+TEST(SceneSetupGlTest, OneFrameOfInputAndAnimation)
 {
     {
         Application app(testWindow());
@@ -103,7 +102,7 @@ public:
     std::map<FrameStep, int> screenDraws, calls;
 };
 
-TEST(SceneSetupGLTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsItAfter)
+TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsItAfter)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -144,7 +143,7 @@ std::vector<unsigned char> windowPixels()
 
 // With the scene held, frames repeat the same picture; a view key shows another picture and
 // names it in the title, and F1 brings both back exactly; a step moves the scene on.
-TEST(SceneSetupGLTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
+TEST(SceneSetupGlTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -175,7 +174,7 @@ TEST(SceneSetupGLTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-TEST(SceneSetupGLTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
+TEST(SceneSetupGlTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
 {
     Application app(testWindow());
     ASSERT_TRUE(app.ready());
@@ -202,7 +201,7 @@ TEST(SceneSetupGLTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
     EXPECT_FALSE(app.camera.followMode);
 }
 
-TEST(SceneSetupGLTest, RocketFliesThePathFileUnderTheScriptedCamera)
+TEST(SceneSetupGlTest, RocketFliesThePathFileUnderTheScriptedCamera)
 {
     if (std::FILE* file = std::fopen("models/newRocket.txt", "r"))
         std::fclose(file);

@@ -1,12 +1,11 @@
 // The asset tool's images: what the run-time decoder can read back, the normal-map axes the
 // lighting relies on, and the shape of the lens and sky images.
+#include "fixture.h"
 #include "tools/assets/image.h"
 
 #include <SOIL/SOIL.h>
-#include <filesystem>
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -15,16 +14,9 @@ glm::vec3 decodeNormal(const glm::vec3& texel)
     return texel * 2.0f - 1.0f;
 }
 
-struct TempDir {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("assets_image_test_" + std::to_string(getpid()));
-    TempDir() { std::filesystem::create_directories(path); }
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
-
 TEST(AssetsImageTest, WrittenFilesDecodeThroughSoilAsEightBitRgb)
 {
-    TempDir dir;
+    ScratchDirectory dir;
     Image image(8, 4);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 8; ++x)

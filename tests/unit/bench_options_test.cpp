@@ -8,7 +8,7 @@
 
 #include <limits>
 
-TEST(BenchOptions, ReadsEveryArgument)
+TEST(BenchOptionsTest, ReadsEveryArgument)
 {
     BenchOptions options;
     std::string error;
@@ -26,7 +26,7 @@ TEST(BenchOptions, ReadsEveryArgument)
     EXPECT_EQ(options.jsonPath, "out/a.json");
 }
 
-TEST(BenchOptions, SizesOutsideWidthxHeightAreRefused)
+TEST(BenchOptionsTest, SizesOutsideWidthxHeightAreRefused)
 {
     int width = 7, height = 9;
     for (const char* bad : {"1280", "1280x", "x720", "0x720", "1280x0", "-1x720", "12a0x720", "1280x720x3",
@@ -39,7 +39,7 @@ TEST(BenchOptions, SizesOutsideWidthxHeightAreRefused)
     EXPECT_EQ(width, 1);
 }
 
-TEST(BenchOptions, BadArgumentsGiveOneLineMessages)
+TEST(BenchOptionsTest, BadArgumentsGiveOneLineMessages)
 {
     struct Case {
         std::vector<std::string> args;
@@ -63,7 +63,7 @@ TEST(BenchOptions, BadArgumentsGiveOneLineMessages)
     }
 }
 
-TEST(BenchJson, NestingSeparatorsAndEscapes)
+TEST(BenchJsonTest, NestingSeparatorsAndEscapes)
 {
     JsonWriter json;
     json.beginObject()
@@ -82,7 +82,7 @@ TEST(BenchJson, NestingSeparatorsAndEscapes)
                           "\"steps\":[{\"ms\":1.5},{\"ms\":0.25}]}");
 }
 
-TEST(BenchJson, FiguresWithoutSamplesAreNullSoTheFileStillParses)
+TEST(BenchJsonTest, FiguresWithoutSamplesAreNullSoTheFileStillParses)
 {
     JsonWriter json;
     json.beginObject()

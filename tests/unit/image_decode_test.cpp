@@ -2,7 +2,7 @@
 // taken, in a child or in this process; a decode nobody takes leaves no child behind; a child
 // that never answers is stopped at the timeout; without child processes the decodes happen here.
 #include "scene/image_decode.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <SOIL/SOIL.h>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // Phobos, the fixed-rate turns, and a first frame without time.
 #include "app/scene_animation.h"
 #include "app/scene_clock.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Turns, moves and the camera's projection, orbit and chase conventions.
 #include "scene/camera.h"
 #include "scene/frustum.h"
-#include "test_helpers.h"
+#include "fixture.h"
 
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>

@@ -1,0 +1,134 @@
+// Asset paths and ordering, the content hash, and File's change tracking against real files
+// with explicit time stamps and a driven wall clock.
+#include "resources/file.h"
+#include "fixture.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FileAssetTest, FullPathJoinsRootDirectoryAndNameWithoutSeparators)
+{
+    AssetShader shader("shaders/quadShader.vert");
+    EXPECT_EQ(shader.type, 0);
+    EXPECT_EQ(shader.fullPath(), "./shaders/quadShader.vert");
+    shader.directory = "sub/";
+    EXPECT_EQ(shader.fullPath(), "./sub/shaders/quadShader.vert");
+    EXPECT_EQ(Asset().type, 6);
+    EXPECT_EQ(AssetShader().fullPath(), "./");
+}
+
+TEST(FileAssetTest, OrdersByFullPathAsByteStrings)
+{
+    const AssetShader a("shaders/a.frag"), ax("shaders/a.fragx"), b("shaders/b.frag");
+    EXPECT_TRUE(a < ax);
+    EXPECT_TRUE(ax < b);
+    EXPECT_FALSE(b < a);
+    Asset sameAsA;
+    sameAsA.name = "shaders/a.frag";
+    EXPECT_FALSE(sameAsA < a);
+    EXPECT_FALSE(a < sameAsA);
+}
+
+TEST(FileHashTest, HashIsFoldedFnv1a)
+{
+    EXPECT_EQ(contentHash(""), 0xCBF29CE44FD0BFC1ull);
+    EXPECT_EQ(contentHash("abc"), 0xE71FA219E25EF552ull);
+}
+
+class FileTest : public ::testing::Test {
+protected:
+    ScratchDirectory scratch;
+    DrivenClock clock;
+};
+
+TEST_F(FileTest, FirstReloadStoresTheTextAndRecordsTheStamp)
+{
+    writeFileStamped("a.vert", "void main() {}\n", 1700000123, 456);
+    File file("a.vert");
+    EXPECT_EQ(file.modificationTime(), 1700000123);
+    EXPECT_EQ(file.modificationTimeNs(), 1700000123000000456);
+    EXPECT_TRUE(file.hasChanged());
+
+    EXPECT_TRUE(file.reload());
+    EXPECT_EQ(file.contents, "void main() {}\n");
+    EXPECT_EQ(file.loadTime, clock.seconds());
+    EXPECT_EQ(file.loadedModificationTime, 1700000123000000456);
+    EXPECT_FALSE(file.hasChanged());
+    EXPECT_EQ(file.markCompiled(), "void main() {}\n");
+    EXPECT_EQ(file.compiledHash, contentHash("void main() {}\n"));
+}
+
+TEST_F(FileTest, IdenticalBytesWithANewerStampChangeButReloadFindsTheSameText)
+{
+    writeFileStamped("a.vert", "same", 1700000100);
+    File file("a.vert");
+    file.reload();
+    file.markCompiled();
+
+    writeFileStamped("a.vert", "same", 1700000200);
+    EXPECT_TRUE(file.hasChanged());
+    EXPECT_FALSE(file.reload());
+    EXPECT_EQ(file.contents, "same");
+    EXPECT_FALSE(file.hasChanged());
+}
+
+// Regression: comparing whole seconds missed a save made in the second of the last read.
+TEST_F(FileTest, SaveInTheSameSecondAsTheReadIsSeen)
+{
+    writeFileStamped("a.vert", "first", clock.seconds(), 100);
+    File file("a.vert");
+    file.reload();
+    file.markCompiled();
+
+    writeFileStamped("a.vert", "second", clock.seconds(), 200);
+    EXPECT_EQ(file.modificationTime(), file.loadTime);
+    EXPECT_TRUE(file.hasChanged());
+    EXPECT_TRUE(file.reload());
+    EXPECT_EQ(file.markCompiled(), "second");
+}
+
+TEST_F(FileTest, MissingFileReadsAsNoStampAndEmptyTextUntilItReturns)
+{
+    File file("missing.frag");
+    EXPECT_EQ(file.modificationTime(), 0);
+    EXPECT_EQ(file.modificationTimeNs(), 0);
+    EXPECT_FALSE(file.hasChanged());
+    EXPECT_EQ(file.readAll(), "");
+    EXPECT_TRUE(file.reload());
+    EXPECT_EQ(file.markCompiled(), "");
+
+    writeFileStamped("missing.frag", "back", 1700000300);
+    EXPECT_TRUE(file.hasChanged());
+    file.reload();
+    EXPECT_EQ(file.markCompiled(), "back");
+
+    std::remove("missing.frag");
+    EXPECT_FALSE(file.hasChanged());
+    EXPECT_EQ(File("sub/dir/none.frag").readAll(), "");
+    EXPECT_EQ(File(".").readAll(), "");
+}
+
+TEST_F(FileTest, ReadsBytesUnchanged)
+{
+    const std::string bytes("line one\r\nline two\r\n\0tail", 25);
+    writeFile("crlf.frag", bytes);
+    EXPECT_EQ(File("crlf.frag").readAll(), bytes);
+}
+
+// Regression: a text stored under one hash must never be handed out under another.
+TEST_F(FileTest, ReturningToTheCompiledTextAfterAnUncompiledEditGivesThatText)
+{
+    File file("a.frag");
+    writeFileStamped("a.frag", "A", 1700000001);
+    file.reload();
+    file.markCompiled();
+    writeFileStamped("a.frag", "B", 1700000002);
+    file.reload();
+    writeFileStamped("a.frag", "A", 1700000003);
+    EXPECT_FALSE(file.reload());
+    EXPECT_EQ(file.markCompiled(), "A");
+}
+
+}  // namespace
