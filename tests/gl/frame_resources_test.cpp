@@ -209,6 +209,14 @@ TEST_F(FrameResourcesTest, ResizeRecreatesEveryTargetAtTheNewSize)
     for (GLuint fbo : framebuffers(renderer->resources.targets))
         EXPECT_EQ(status(fbo), GLenum(GL_FRAMEBUFFER_COMPLETE)) << "framebuffer " << fbo;
     EXPECT_EQ(renderer->ssao.kernel.noiseScale, reference.noiseScale);
+    // Graphics debuggers find the re-made targets under the names the passes use.
+    const auto label = [](GLenum identifier, GLuint name) {
+        char text[64] = {};
+        glGetObjectLabel(identifier, name, sizeof text, nullptr, text);
+        return std::string(text);
+    };
+    EXPECT_EQ(label(GL_FRAMEBUFFER, renderer->resources.targets.sceneFbo), "sceneFbo");
+    EXPECT_EQ(label(GL_TEXTURE, renderer->resources.targets.flareTex), "flareTex");
 
     // A minimised window reports 0 x 0: the targets stay as they are.
     const GLuint scene = renderer->resources.targets.sceneColorTex;
