@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-const char* glErrorText(GLenum error)
+const char* errorTextOf(GLenum error)
 {
     switch (error) {
     case GL_NO_ERROR: return nullptr;
@@ -18,6 +18,6 @@ const char* glErrorText(GLenum error)
 
 void checkGlError()
 {
-    if (const char* text = glErrorText(glGetError()))
+    if (const char* text = errorTextOf(glGetError()))
         std::cerr << text << std::endl;
 }

@@ -5,5 +5,5 @@
 #include <GL/glew.h>
 
 // The line checkGlError writes for an error code, or nullptr for GL_NO_ERROR.
-const char* glErrorText(GLenum error);
+const char* errorTextOf(GLenum error);
 void checkGlError();

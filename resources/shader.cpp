@@ -9,7 +9,7 @@
 #include <fstream>
 #include <vector>
 
-GLenum glShaderType(int32_t stage)
+GLenum shaderTypeOf(int32_t stage)
 {
     switch (stage) {
     case Vertex: return GL_VERTEX_SHADER;
@@ -37,7 +37,7 @@ const char* stageName(int32_t stage)
 // fail the same way but leave a GL error behind for the frame's error check.
 GLuint compileStage(int32_t stage, const std::string& source)
 {
-    const GLenum type = glShaderType(stage);
+    const GLenum type = shaderTypeOf(stage);
     if (type == 0)
         return 0;
     const GLuint shader = glCreateShader(type);

@@ -11,7 +11,7 @@
 enum ShaderStage : int32_t { Vertex = 0, TessControl = 1, TessEvaluation = 2, Geometry = 3, Fragment = 4 };
 
 // GL shader type of a stage, or 0 for a value outside 0..4.
-GLenum glShaderType(int32_t stage);
+GLenum shaderTypeOf(int32_t stage);
 // Lower-case stage name for messages ("vertex", "fragment", ...); "unknown" outside 0..4.
 const char* stageName(int32_t stage);
 // Creates and compiles one shader object; 0 only when glCreateShader fails.

@@ -26,11 +26,11 @@ TEST(GlErrorTest, ReportsOneErrorPerCallAndConsumesIt)
 
 TEST(GlErrorTest, NamesEveryErrorCode)
 {
-    EXPECT_EQ(glErrorText(GL_NO_ERROR), nullptr);
-    EXPECT_STREQ(glErrorText(GL_INVALID_OPERATION), "GL: Operation illegal in current state.");
-    EXPECT_STREQ(glErrorText(GL_OUT_OF_MEMORY), "GL: Not enough memory left to execute command.");
-    EXPECT_STREQ(glErrorText(GL_INVALID_FRAMEBUFFER_OPERATION), "GL: Framebuffer object is not complete.");
-    EXPECT_STREQ(glErrorText(0x1234), "GL: Unknown error.");
+    EXPECT_EQ(errorTextOf(GL_NO_ERROR), nullptr);
+    EXPECT_STREQ(errorTextOf(GL_INVALID_OPERATION), "GL: Operation illegal in current state.");
+    EXPECT_STREQ(errorTextOf(GL_OUT_OF_MEMORY), "GL: Not enough memory left to execute command.");
+    EXPECT_STREQ(errorTextOf(GL_INVALID_FRAMEBUFFER_OPERATION), "GL: Framebuffer object is not complete.");
+    EXPECT_STREQ(errorTextOf(0x1234), "GL: Unknown error.");
 }
 
 }  // namespace

@@ -115,9 +115,9 @@ TEST_F(ShaderTest, CompileStageAndStatusTexts)
 
     EXPECT_EQ(compileStage(7, kVertexSource), 0u);
     EXPECT_EQ(compileStage(-1, kVertexSource), 0u);
-    EXPECT_EQ(glShaderType(TessControl), static_cast<GLenum>(GL_TESS_CONTROL_SHADER));
-    EXPECT_EQ(glShaderType(TessEvaluation), static_cast<GLenum>(GL_TESS_EVALUATION_SHADER));
-    EXPECT_EQ(glShaderType(Geometry), static_cast<GLenum>(GL_GEOMETRY_SHADER));
+    EXPECT_EQ(shaderTypeOf(TessControl), static_cast<GLenum>(GL_TESS_CONTROL_SHADER));
+    EXPECT_EQ(shaderTypeOf(TessEvaluation), static_cast<GLenum>(GL_TESS_EVALUATION_SHADER));
+    EXPECT_EQ(shaderTypeOf(Geometry), static_cast<GLenum>(GL_GEOMETRY_SHADER));
 }
 
 TEST_F(ShaderTest, LoadShadersReportsEachStepAndLinks)
