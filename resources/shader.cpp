@@ -4,6 +4,7 @@
 #include "resources/shader.h"
 
 #include "scene/gl_debug.h"
+#include "scene/gl_names.h"
 
 #include <cstdio>
 #include <fstream>
@@ -175,9 +176,7 @@ void loadShaders(ProgramHandle& handle, const char* vertexPath, const char* frag
 
 void ProgramHandle::release()
 {
-    if (name != 0)
-        glDeleteProgram(name);
-    name = 0;
+    deleteProgram(name);
     linked = false;
 }
 

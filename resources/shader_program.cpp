@@ -5,6 +5,7 @@
 #include "resources/shader_program.h"
 
 #include "scene/gl_debug.h"
+#include "scene/gl_names.h"
 #include "scene/lights.h"
 
 #include <cstdio>
@@ -45,9 +46,7 @@ ShaderProgram::ShaderProgram(const ShaderSet& shaders)
 
 ShaderProgram::~ShaderProgram()
 {
-    if (programId != 0)
-        glDeleteProgram(programId);
-    programId = 0;
+    deleteProgram(programId);
 }
 
 void ShaderProgram::addShaders(const ShaderSet& shaders)
@@ -111,8 +110,7 @@ bool ShaderProgram::rebuild()
         deleteAttempt(shaders, program);
         return reportFailure("link step failed", log);
     }
-    if (programId != 0)
-        glDeleteProgram(programId);
+    deleteProgram(programId);
     programId = program;
     labelObject(GL_PROGRAM, programId, label());
     for (GLuint shader : shaders) {
