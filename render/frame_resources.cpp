@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <initializer_list>
 
-namespace {
-
 GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, GLenum filter)
 {
     GLuint texture = 0;
@@ -26,6 +24,8 @@ GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, G
     glBindTexture(GL_TEXTURE_2D, 0);
     return texture;
 }
+
+namespace {
 
 GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
 {

@@ -27,6 +27,9 @@ struct FrameScene {
     bool rocketView;
 };
 
+// A width x height float texture with clamped edges and no contents, as every target is made.
+GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, GLenum filter);
+
 // (int)(size * 0.5f), but at least 1 so that a 1-pixel window still has complete half-size
 // targets: 1023 gives 511, 1 gives 1.
 int halfSize(int size);

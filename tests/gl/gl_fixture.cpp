@@ -172,16 +172,12 @@ void addQuads(MeshObject& mesh, const std::vector<Quad>& quads)
 
 GLuint makeTexture(GLenum internalFormat, int width, int height, const std::vector<float>& rgba, GLenum filter)
 {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, width, height, 0, GL_RGBA, GL_FLOAT,
-                 rgba.empty() ? nullptr : rgba.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
+    const GLuint texture = makeTarget(internalFormat, GL_RGBA, width, height, filter);
+    if (!rgba.empty()) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_FLOAT, rgba.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
     return texture;
 }
 

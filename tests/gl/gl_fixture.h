@@ -82,6 +82,18 @@ glm::vec4 readTexel(GLuint texture, int x, int y);
 
 // An RGBA32F colour texture (zeroed, nearest filtering) and, when asked, a DEPTH_COMPONENT32F
 // depth texture, attached to a framebuffer that the constructor leaves bound.
+// What a pass that draws only its own geometry reads: a camera, no meshes or lights, and frame
+// resources with nothing made. Test fixtures take it as a second base.
+struct BareScene {
+    FrameScene scene() const { return FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}; }
+
+    Camera camera;
+    std::vector<MeshObject*> noMeshes;
+    std::vector<LightObject*> noLights;
+    FrustumPlanes planes{};
+    FrameResources resources;
+};
+
 struct FloatTarget {
     GLuint colour = 0, depth = 0, fbo = 0;
     FloatTarget(int width, int height, bool withDepth = false);

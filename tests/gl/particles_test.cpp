@@ -15,7 +15,7 @@ int scriptedRandom()
     return (drawsMade++ * 104729 + 7) % 32768;
 }
 
-class ParticleSystemGlTest : public ::testing::Test {
+class ParticleSystemGlTest : public ::testing::Test, protected BareScene {
 protected:
     void SetUp() override
     {
@@ -62,14 +62,7 @@ protected:
         return {brightest, lit};
     }
 
-    FrameScene scene() const { return FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}; }
-
     ParticleSystem pool;
-    Camera camera;
-    std::vector<MeshObject*> noMeshes;
-    std::vector<LightObject*> noLights;
-    FrustumPlanes planes{};
-    FrameResources resources;
     FloatTarget target{kSize, kSize, true};
 };
 

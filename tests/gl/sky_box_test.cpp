@@ -15,7 +15,7 @@ const glm::vec3 kStarColour(0.25f, 0.5f, 0.75f);
 // so a mid-grey 0.5 is drawn as about 0.218, well under half of what the file holds.
 const glm::vec3 kStarRadiance(0.0474f, 0.2176f, 0.5310f);
 
-class SkyBoxTest : public ::testing::Test {
+class SkyBoxTest : public ::testing::Test, protected BareScene {
 protected:
     void SetUp() override
     {
@@ -61,7 +61,7 @@ protected:
         glClearDepth(clearDepth);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glClearDepth(1.0);
-        skyBox.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, resources);
+        skyBox.render(scene(), resources);
         return readTexture(target.colour, GL_RGB);
     }
 
@@ -73,11 +73,6 @@ protected:
     }
 
     SkyBox skyBox;
-    Camera camera;
-    std::vector<MeshObject*> noMeshes;
-    std::vector<LightObject*> noLights;
-    FrustumPlanes planes{};
-    FrameResources resources;
     FloatTarget target{kSize, kSize, true};
 };
 
@@ -123,7 +118,7 @@ TEST_F(SkyBoxTest, DepthWritesAreOnAfterTheDrawAndUntouchedDuringIt)
     glClearDepth(1.0);
     glClear(GL_DEPTH_BUFFER_BIT);
     glDepthMask(GL_FALSE);
-    skyBox.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, resources);
+    skyBox.render(scene(), resources);
     GLboolean writes = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &writes);
     EXPECT_EQ(writes, GL_TRUE);
