@@ -181,13 +181,6 @@ void FrameResources::create(int width, int height)
     texelSampler.create();
 }
 
-void FrameResources::resize(int width, int height)
-{
-    if (width <= 0 || height <= 0 || (width == targets.width && height == targets.height))
-        return;
-    targets.create(width, height);
-}
-
 void FrameResources::release()
 {
     targets.release();

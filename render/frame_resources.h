@@ -123,8 +123,6 @@ struct FrameResources {
 
     // Targets, quad and sampler; the programs are made by the Renderer in its fixed order.
     void create(int width, int height);
-    // Re-creates the size-dependent targets; 0 x 0 and the current size are ignored.
-    void resize(int width, int height);
     void release();
 
     // Runs call as a driver call of the given kind, told to the observer when there is one.

@@ -70,7 +70,7 @@ void Renderer::resize(int width, int height)
 {
     if (width <= 0 || height <= 0 || (width == resources.targets.width && height == resources.targets.height))
         return;
-    resources.resize(width, height);
+    resources.targets.create(width, height);
     ssao.kernel.setNoiseScale(width, height);
 }
 
