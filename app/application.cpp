@@ -1,40 +1,23 @@
-// Application start-up, frame loop and shutdown.
+// Application start-up on a window or headless, the frame, the window's frame loop and shutdown.
 #include "app/application.h"
 
 #include "scene/gl_debug.h"
 #include "resources/gl_error.h"
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <utility>
 
-const char* const kWindowTitle = "Quillon Works";
-
 namespace {
-const char* const kFullScreenTitle = "KITE";
 constexpr float kNearPlane = 0.1f;
 constexpr float kFarPlane = 1000.0f;
 // A frame after a stall (a debugger, a suspended process) hands on no longer a step than this,
 // so the scripted camera's angles never wrap past their chase threshold in one step.
 constexpr double kMaxFrameStep = 1.0;
-// While iconified the loop sleeps until an event comes or this many seconds pass.
+// While hidden the loop sleeps until an event comes or this many seconds pass.
 constexpr double kHiddenWait = 0.1;
-
-void onError(int, const char* description)
-{
-    std::fputs(description, stderr);
-}
-
-void onKey(GLFWwindow* window, int key, int, int action, int)
-{
-    if (action != GLFW_PRESS)
-        return;
-    if (key == GLFW_KEY_ESCAPE)
-        glfwSetWindowShouldClose(window, GL_TRUE);
-    else if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window))) {
-        app->keyTaps.press(key);
-        app->keyPressed(key);
-    }
-}
+// A headless test run's output, the GL tests' window size.
+constexpr int kTestOutputWidth = 640, kTestOutputHeight = 360;
 
 // The steps that draw, each one debug group for graphics debuggers.
 bool drawsOnGpu(FrameStep step)
@@ -42,41 +25,60 @@ bool drawsOnGpu(FrameStep step)
     return step != FrameStep::Input && step != FrameStep::Animation && step != FrameStep::End;
 }
 
-// A window drag sends many sizes within one event poll; only the last reaches the targets.
-void onWindowSize(GLFWwindow* window, int width, int height)
+double monotonicSeconds()
 {
-    if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
-        app->requestResize(width, height);
-}
-
-void onIconify(GLFWwindow* window, int iconified)
-{
-    if (auto* app = static_cast<Application*>(glfwGetWindowUserPointer(window)))
-        app->iconified = iconified == GLFW_TRUE;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 }  // namespace
 
-Application::Application(int width, int height, WindowMode mode, StartUpStamps* stamps)
+Application::Application(int width, int height, WindowMode mode, StartUpStamps* stamps, int gpu)
 {
     StartUpStamps unused;
     StartUpStamps& startUpStamps = stamps ? *stamps : unused;
     startUpStamps.stamp(StartUpStep::Begin);
     StartUpImages images = decodeStartUpImages();
-    if (!openWindow(width, height, mode))
-        return;
+    if (mode == WindowMode::Headless) {
+        if (width <= 0 || height <= 0) {
+            std::fprintf(stderr, "orbitview: --headless needs a width and height of at least 1, not %d x %d\n",
+                         width, height);
+            return;
+        }
+        if (!openHeadless(gpu))
+            return;
+    } else {
+        if (!window.open(width, height, mode))
+            return;
+        // Full screen, GLFW picks the closest video mode: the camera and the targets take the
+        // size of the window it made, not the size asked for.
+        glfwGetWindowSize(window.handle, &width, &height);
+    }
+    contextReady = true;
     startUpStamps.stamp(StartUpStep::WindowAndContext);
-    // Full screen, GLFW picks the closest video mode: the camera and the targets take the size
-    // of the window it made, not the size asked for.
-    glfwGetWindowSize(window, &width, &height);
     startUp(width, height, std::move(images), startUpStamps);
 }
 
-Application::Application(GLFWwindow* existingWindow) : window(existingWindow), ownsWindow(false)
+Application::Application(GLFWwindow* existingWindow)
 {
-    int width = 0, height = 0;
-    glfwGetWindowSize(window, &width, &height);
+    int width = kTestOutputWidth, height = kTestOutputHeight;
+    if (existingWindow) {
+        window.handle = existingWindow;
+        window.owned = false;
+        window.connect();
+        glfwGetWindowSize(existingWindow, &width, &height);
+    } else {
+        renderer.resources.targets.offscreenOutput = true;
+    }
+    contextReady = true;
     StartUpStamps unused;
     startUp(width, height, decodeStartUpImages(), unused);
+}
+
+bool Application::openHeadless(int gpu)
+{
+    if (!headless.open(gpu))
+        return false;
+    renderer.resources.targets.offscreenOutput = true;
+    return true;
 }
 
 void Application::startUp(int width, int height, StartUpImages images, StartUpStamps& startUpStamps)
@@ -85,13 +87,22 @@ void Application::startUp(int width, int height, StartUpImages images, StartUpSt
     camera.followMode = false;
     placeCamera();
     camera.setProjection(height, width, kNearPlane, kFarPlane);
-    // The size callback needs the renderer as well as the camera, so it finds the Application.
-    glfwSetWindowUserPointer(window, this);
 
-    fps.clock = [] { return glfwGetTime(); };
-    fps.setTitle = [this](const std::string& title) { glfwSetWindowTitle(window, title.c_str()); };
-    keyHeld = [this](int key) { return glfwGetKey(window, key) == GLFW_PRESS; };
-    passTimer.clock = [] { return glfwGetTime(); };
+    fps.clock = [this] { return clockNow(); };
+    passTimer.clock = [this] { return clockNow(); };
+    if (window.handle) {
+        window.keyPressed = [this](int key) {
+            keyTaps.press(key);
+            keyPressed(key);
+        };
+        // A window drag sends many sizes within one event poll; only the last reaches the targets.
+        window.resized = [this](int newWidth, int newHeight) { requestResize(newWidth, newHeight); };
+        fps.setTitle = [this](const std::string& title) { window.setTitle(title); };
+        keyHeld = [this](int key) { return window.keyDown(key); };
+    } else {
+        fps.setTitle = [](const std::string&) {};
+        keyHeld = [](int) { return false; };
+    }
 
     renderer.createShaderPrograms();
     startUpStamps.stamp(StartUpStep::ShaderPrograms);
@@ -111,55 +122,18 @@ void Application::startUp(int width, int height, StartUpImages images, StartUpSt
 
 Application::~Application()
 {
-    if (!window)
+    if (!contextReady)
         return;
     deleteSceneObjects();
     renderer.release();
     passTimer.release();
-    if (!ownsWindow) {
-        glfwSetWindowUserPointer(window, nullptr);
-        return;
-    }
-    glfwDestroyWindow(window);
-    glfwTerminate();
+    window.close();
+    headless.close();
 }
 
-bool Application::openWindow(int width, int height, WindowMode mode)
+double Application::clockNow() const
 {
-    glfwSetErrorCallback(onError);
-    if (!glfwInit()) {
-        std::fputs("Failed to initialize GLFW\n", stderr);
-        return false;
-    }
-    glfwWindowHint(GLFW_SAMPLES, 4);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 2);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-
-    const bool fullScreen = mode == WindowMode::FullScreen;
-    window = glfwCreateWindow(width, height, fullScreen ? kFullScreenTitle : kWindowTitle,
-                              fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
-    if (!window) {
-        std::fputs("Failed to open GLFW window.\n", stderr);
-        glfwTerminate();
-        return false;
-    }
-    glfwMakeContextCurrent(window);
-    glfwSetWindowSizeCallback(window, onWindowSize);
-    glfwSetKeyCallback(window, onKey);
-    glfwSetWindowIconifyCallback(window, onIconify);
-
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK) {
-        std::fputs("Failed to initialize GLEW.\n", stderr);
-        glfwDestroyWindow(window);
-        window = nullptr;
-        glfwTerminate();
-        return false;
-    }
-    // GLEW's experimental loader leaves a GL_INVALID_ENUM behind on some drivers; it is not ours.
-    glGetError();
-    return true;
+    return window.handle ? glfwGetTime() : monotonicSeconds();
 }
 
 void Application::requestResize(int width, int height)
@@ -227,13 +201,13 @@ void Application::setEmitterDirection(const glm::vec3& direction)
 
 int Application::run()
 {
-    lastFrameTime = glfwGetTime();
-    while (!glfwWindowShouldClose(window)) {
-        if (iconified) {
+    lastFrameTime = clockNow();
+    while (!window.shouldClose()) {
+        if (window.hidden()) {
             glfwWaitEventsTimeout(kHiddenWait);
             continue;
         }
-        frame(glfwGetTime());
+        frame(clockNow());
         present();
     }
     return 0;
@@ -241,8 +215,16 @@ int Application::run()
 
 void Application::present()
 {
-    glfwSwapBuffers(window);
-    glfwPollEvents();
+    if (window.handle)
+        window.present();
+    else
+        headless.present();
+}
+
+void Application::drawView(View shown)
+{
+    const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
+    renderer.drawView(shown, scene);
 }
 
 void Application::frame(double now, FrameProbe* probe)
@@ -275,8 +257,8 @@ void Application::frame(double now, FrameProbe* probe)
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
     const FrameResources& resources = renderer.resources;
 
-    // Every earlier pass ends by binding framebuffer 0, so this clears the window.
     beginStep(FrameStep::WindowClear);
+    resources.bindOutput();
     clearFrame(glm::vec4(0.0f), true);
     resources.clear(GL_DEPTH_BUFFER_BIT);
     beginStep(FrameStep::NormalDepth);

@@ -1,16 +1,19 @@
-// Application: owns the window and its GL context, the camera, the scene objects and the
-// renderer. The constructor runs the start-up sequence; frame() runs one frame with the fixed
-// pass order and run() is the loop around it; the destructor releases everything while the
+// Application: owns the surface it shows the frame on (a window, or a headless EGL context with
+// an offscreen output), the camera, the scene objects and the renderer. The constructor runs the
+// start-up sequence; frame() runs one frame with the fixed pass order into the output, whichever
+// it is, and run() is the window's loop around it; the destructor releases everything while the
 // context is still current.
 #pragma once
 
 #include "app/fps.h"
 #include "app/frame_probe.h"
+#include "app/headless_context.h"
 #include "app/input.h"
 #include "app/pass_timer.h"
 #include "app/scene_animation.h"
 #include "app/scene_clock.h"
 #include "app/start_up_images.h"
+#include "app/window.h"
 #include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
@@ -18,36 +21,44 @@
 #include "scene/mesh_object.h"
 
 #include <GL/glew.h>
-#include <GLFW/glfw3.h>
 #include <string>
 #include <vector>
-
-enum class WindowMode { Windowed, FullScreen };
 
 class Application {
 public:
     // stamps, when given, receives the end time of each start-up step (the frame benchmark's).
-    Application(int width, int height, WindowMode mode = WindowMode::Windowed, StartUpStamps* stamps = nullptr);
-    // Runs the start-up sequence on a window the caller made, whose context is current and which
-    // the caller keeps: the destructor leaves that window and GLFW alone. For GL tests, whose
-    // process has threads: the images are decoded as start-up takes them.
+    // WindowMode::Headless makes an EGL context on device gpu and a width x height offscreen
+    // output instead of a window.
+    Application(int width, int height, WindowMode mode = WindowMode::Windowed, StartUpStamps* stamps = nullptr,
+                int gpu = 0);
+    // Runs the start-up sequence on a context the caller made, current, and keeps: the window
+    // given, or with none (a headless test run) a 640 x 360 offscreen output. The destructor
+    // leaves the window, the context and GLFW alone. For GL tests, whose process has threads:
+    // the images are decoded as start-up takes them.
     explicit Application(GLFWwindow* existingWindow);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // False when the window, the context or GLEW could not be made; nothing else ran then.
-    bool ready() const { return window != nullptr; }
-    // The frame loop: frames until the window should close, none while it is iconified. Returns 0.
+    // False when the window or the context could not be made; nothing else ran then.
+    bool ready() const { return contextReady; }
+    // The window's frame loop: frames until the window should close, none while it is hidden
+    // (iconified or unmapped). Returns 0.
     int run();
     // One frame at time now (seconds): a window size requested since the last frame, input,
     // every pass in order, animation. No swap, no events. The time step is at most 1 s.
     // probe, when given, is told of each step and of every driver call of this frame.
     void frame(double now, FrameProbe* probe = nullptr);
-    // Swaps the window's buffers and handles the events that came meanwhile.
+    // Shows the frame: swaps the window's buffers and handles the events that came meanwhile; or,
+    // headless, lets the GPU fall at most one frame behind.
     void present();
+    // Seconds on the frame clock: GLFW's with a window, a monotonic clock headless.
+    double clockNow() const;
     // The next frame's time step is measured from now.
     void restartFrameClock(double now) { lastFrameTime = now; }
+    // Draws one inspection view of the last frame's targets over the output, as its F key would
+    // have shown that frame (View::Final: nothing).
+    void drawView(View shown);
 
     // Window-size events record the size; the next frame applies the last one (requestResize).
     // 0 x 0 (a minimised window) is ignored by both.
@@ -89,7 +100,8 @@ public:
     bool rocketView = false;     // true from the first frame the camera rides with the rocket on
     bool recordingPath = false;  // the camera records its path while true
     FpsCounter fps;
-    GLFWwindow* window = nullptr;
+    Window window;             // open unless headless
+    HeadlessContext headless;  // open when headless
     // Named objects of the scene; they point into the lists above.
     PointLight* pointLight = nullptr;
     DirectionalLight* directionalLight = nullptr;
@@ -106,14 +118,13 @@ public:
     KeyTaps keyTaps;    // presses from the key callback, read with keyHeld
     // The last window size requested since the last frame; 0 x 0 when none.
     int pendingWidth = 0, pendingHeight = 0;
-    bool iconified = false;  // set by the iconify callback
     SceneAngles sceneAngles;
     SceneClock sceneClock;    // held by P, stepped by .
     View view = View::Final;  // what the window shows
     PassTimer passTimer;      // measures on T
 
 private:
-    bool openWindow(int width, int height, WindowMode mode);
+    bool openHeadless(int gpu);
     // The start-up sequence after the window: every step takes what it needs of images.
     void startUp(int width, int height, StartUpImages images, StartUpStamps& stamps);
     // Scene set-up steps and teardown (scene_setup.cpp).
@@ -124,8 +135,6 @@ private:
     template <typename Light>
     Light* addLight(const glm::vec3& color, float intensity);
 
-    bool ownsWindow = true;
+    bool contextReady = false;
     double lastFrameTime = 0.0;
 };
-
-extern const char* const kWindowTitle;

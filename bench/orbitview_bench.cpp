@@ -1,9 +1,10 @@
-// The frame benchmark: runs orbitview's own start-up and frame chain (Application) in a window
-// of the given size and prints where the time goes: start-up steps, GPU and CPU time per step of
+// The frame benchmark: runs orbitview's own start-up and frame chain (Application) in a window,
+// or headless into an offscreen output, of the given size and prints where the time goes: start-up steps, GPU and CPU time per step of
 // the frame, heap allocations, peak memory, a bare clear-and-swap loop, and each screen-space
 // draw against its fetch-bound reference. Writes the last timed frame as a PNG and every figure
 // as JSON where the command line asks. Reads shaders/ and models/ like the program.
 #include "app/application.h"
+#include "app/frame_capture.h"
 #include "bench/frame/draw_timer.h"
 #include "bench/frame/fetch_reference.h"
 #include "resources/gpu_intervals.h"
@@ -12,7 +13,6 @@
 #include "bench/frame/options.h"
 #include "resources/stats.h"
 #include "bench/frame/step_probe.h"
-#include "bench/frame/window_capture.h"
 
 #include <chrono>
 #include <cmath>
@@ -62,16 +62,16 @@ struct Figures {
 };
 
 // The frame clock: fixed steps from dt after start-up, or the wall clock.
-double frameTime(const BenchOptions& options, long frame)
+double frameTime(const Application& app, const BenchOptions& options, long frame)
 {
-    return options.fixedDt > 0.0 ? double(frame + 1) * options.fixedDt : glfwGetTime();
+    return options.fixedDt > 0.0 ? double(frame + 1) * options.fixedDt : app.clockNow();
 }
 
 void runFirstFrame(Application& app, const BenchOptions& options, const StartUpStamps& stamps,
                    Clock::time_point processStart, Figures& figures)
 {
-    app.restartFrameClock(options.fixedDt > 0.0 ? 0.0 : glfwGetTime());
-    app.frame(frameTime(options, 0));
+    app.restartFrameClock(options.fixedDt > 0.0 ? 0.0 : app.clockNow());
+    app.frame(frameTime(app, options, 0));
     app.present();
     glFinish();
     const Clock::time_point end = Clock::now();
@@ -106,14 +106,14 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
             gpu.beginFrame(frame);
         const uint64_t allocationsBefore = heapAllocations();
         const Clock::time_point start = Clock::now();
-        app.frame(frameTime(options, frame), &probe);
+        app.frame(frameTime(app, options, frame), &probe);
         // The capture's time and allocations are the benchmark's, not the frame's.
         Clock::duration captureTime{};
         uint64_t captureAllocations = 0;
         if (frame + 1 == options.frames && !options.pngPath.empty()) {
             const Clock::time_point captureStart = Clock::now();
             const uint64_t allocationsBeforeCapture = heapAllocations();
-            writeWindowPng(options.pngPath, app.camera.viewportWidth, app.camera.viewportHeight);
+            writeOutputPng(options.pngPath, app.renderer.resources.targets, "orbitview_bench");
             captureAllocations = heapAllocations() - allocationsBeforeCapture;
             captureTime = Clock::now() - captureStart;
         }
@@ -166,7 +166,7 @@ void runPerDrawFrames(Application& app, const BenchOptions& options, Figures& fi
     StepProbe probe(nullptr, &timer);
     for (long frame = 0; frame < options.drawFrames + 1; ++frame) {
         timer.beginFrame(frame);
-        app.frame(frameTime(options, options.frames + frame), &probe);
+        app.frame(frameTime(app, options, options.frames + frame), &probe);
         app.present();
     }
     timer.finish(options.drawFrames + 1);
@@ -176,7 +176,7 @@ void runPerDrawFrames(Application& app, const BenchOptions& options, Figures& fi
 
 void runBareLoop(Application& app, const BenchOptions& options, Figures& figures)
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    app.renderer.resources.bindOutput();
     glViewport(0, 0, app.camera.viewportWidth, app.camera.viewportHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     for (int frame = 0; frame < options.frames; ++frame) {
@@ -428,12 +428,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orbitview_bench: %s\n", error.c_str());
         std::fprintf(stderr,
                      "usage: orbitview_bench [--frames N] [--warmup N] [--draw-frames N] [--size WxH] "
-                     "[--fixed-dt SECONDS] [--png PATH] [--json PATH]\n");
+                     "[--fixed-dt SECONDS] [--png PATH] [--json PATH] [--headless [--gpu N]]\n");
         return 2;
     }
 
     StartUpStamps stamps;
-    Application app(options.width, options.height, WindowMode::Windowed, &stamps);
+    Application app(options.width, options.height, options.headless ? WindowMode::Headless : WindowMode::Windowed,
+                    &stamps, options.gpu);
     if (!app.ready())
         return 1;
     const bool gpuTiming = GLEW_VERSION_3_3 || GLEW_ARB_timer_query;

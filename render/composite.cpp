@@ -1,4 +1,5 @@
-// The final composite: every target of the frame and the lens images -> the bound framebuffer.
+// The final composite: every target of the frame and the lens images -> the bound framebuffer (in
+// the frame, the output that the pass before it bound again).
 // Reads the camera's view (for the star-burst's turn) and size.
 #include "render/composite.h"
 

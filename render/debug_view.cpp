@@ -1,4 +1,5 @@
-// The inspection views: the chosen target -> the window, through shaders/debugView.frag.
+// The inspection views: the chosen target -> the bound framebuffer (the output), through
+// shaders/debugView.frag.
 #include "render/debug_view.h"
 
 #include "resources/gl_error.h"

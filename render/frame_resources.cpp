@@ -75,17 +75,24 @@ void RenderTargets::create(int targetWidth, int targetHeight)
     fullScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
     halfScratchFbo = makeFramebuffer(0, halfScratchTex, false);
     fullScratchFbo = makeFramebuffer(0, fullScratchTex, true);
+    if (offscreenOutput) {
+        outputColorTex = makeTarget(GL_RGBA8, GL_RGBA, width, height, GL_NEAREST);
+        outputDepthTex = makeTarget(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, width, height, GL_NEAREST);
+        outputFbo = makeFramebuffer(outputDepthTex, outputColorTex, true);
+    }
 
     // Names for graphics debuggers: the ones the passes use.
     const std::pair<GLuint, const char*> textures[] = {
         {depthTex, "depthTex"}, {normalTex, "normalTex"}, {ssaoTex, "ssaoTex"}, {sceneDepthTex, "sceneDepthTex"},
         {sceneColorTex, "sceneColorTex"}, {halfTex, "halfTex"}, {flareTex, "flareTex"},
-        {halfScratchTex, "halfScratchTex"}, {fullScratchTex, "fullScratchTex"}};
+        {halfScratchTex, "halfScratchTex"}, {fullScratchTex, "fullScratchTex"}, {outputColorTex, "outputColorTex"},
+        {outputDepthTex, "outputDepthTex"}};
     for (const auto& [texture, name] : textures)
         labelObject(GL_TEXTURE, texture, name);
     const std::pair<GLuint, const char*> framebuffers[] = {
         {normalDepthFbo, "normalDepthFbo"}, {ssaoFbo, "ssaoFbo"}, {sceneFbo, "sceneFbo"}, {halfFbo, "halfFbo"},
-        {flareFbo, "flareFbo"}, {halfScratchFbo, "halfScratchFbo"}, {fullScratchFbo, "fullScratchFbo"}};
+        {flareFbo, "flareFbo"}, {halfScratchFbo, "halfScratchFbo"}, {fullScratchFbo, "fullScratchFbo"},
+        {outputFbo, "outputFbo"}};
     for (const auto& [framebuffer, name] : framebuffers)
         labelObject(GL_FRAMEBUFFER, framebuffer, name);
 }
@@ -93,10 +100,10 @@ void RenderTargets::create(int targetWidth, int targetHeight)
 void RenderTargets::release()
 {
     for (GLuint* fbo : {&normalDepthFbo, &ssaoFbo, &sceneFbo, &halfFbo, &flareFbo, &halfScratchFbo,
-                        &fullScratchFbo})
+                        &fullScratchFbo, &outputFbo})
         deleteFramebuffer(*fbo);
     for (GLuint* texture : {&depthTex, &normalTex, &ssaoTex, &sceneDepthTex, &sceneColorTex, &halfTex,
-                            &flareTex, &halfScratchTex, &fullScratchTex})
+                            &flareTex, &halfScratchTex, &fullScratchTex, &outputColorTex, &outputDepthTex})
         deleteTexture(*texture);
 }
 
@@ -201,7 +208,7 @@ void FrameResources::drawQuadInto(GLuint fbo, int width, int height) const
     glViewport(0, 0, width, height);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     drawQuad();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bindOutput();
 }
 
 void FrameResources::drawSubmesh(const SubmeshBuffers& submesh) const
@@ -238,7 +245,6 @@ void FrameResources::separableBlur(GLuint targetFbo, GLuint sourceTex, GLuint sc
     blurProgram.setTexture2D(sourceTex, "textureSource", 0);
     texelSampler.bind(0);
     drawQuad();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
     blurProgram.setVec2Array(kAlongY, 1, "ScaleU");
     blurProgram.setInt(blurRadius, "uBlurRadius");

@@ -51,6 +51,13 @@ struct RenderTargets {
     GLuint normalDepthFbo = 0, ssaoFbo = 0, sceneFbo = 0, halfFbo = 0, flareFbo = 0;
     GLuint halfScratchFbo = 0, fullScratchFbo = 0;
 
+    // The output, where the composite (or an inspection view) draws the frame's picture: the
+    // window's framebuffer 0, or with offscreenOutput set (a headless run) an 8-bit RGBA colour
+    // and depth target of the targets' size, made and re-made with them.
+    bool offscreenOutput = false;
+    GLuint outputColorTex = 0, outputDepthTex = 0;
+    GLuint outputFbo = 0;
+
     // Releases any previous targets, then creates all of them at width x height. A checked
     // framebuffer that is not complete prints "FBO CREATION FAILED!\n" on standard output.
     void create(int targetWidth, int targetHeight);
@@ -129,9 +136,12 @@ struct FrameResources {
     template <typename Call>
     void driverCall(DriverWork work, const Call& call) const;
 
+    // Binds the output framebuffer (the window's, or the offscreen one). Every pass that draws
+    // into a target of its own binds the output again when it is done.
+    void bindOutput() const { glBindFramebuffer(GL_FRAMEBUFFER, targets.outputFbo); }
     void drawQuad() const;
     // Binds fbo with a width x height viewport and colour attachment 0, draws the quad with the
-    // program and textures already bound, and binds framebuffer 0 again.
+    // program and textures already bound, and binds the output again.
     void drawQuadInto(GLuint fbo, int width, int height) const;
     void drawSubmesh(const SubmeshBuffers& submesh) const;
     void clear(GLbitfield mask) const;

@@ -38,7 +38,7 @@ void NormalDepthPass::render(const FrameScene& scene, const FrameResources& reso
         for (const SubmeshBuffers& submesh : mesh->submeshes)
             resources.drawSubmesh(submesh);
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.bindOutput();
     checkGlError();
 }
 

@@ -22,7 +22,7 @@ void UnlitPass::render(const FrameScene& scene, const FrameResources& resources)
         for (const SubmeshBuffers& submesh : mesh->getSubmeshes())
             resources.drawSubmesh(submesh);
     }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    resources.bindOutput();
 }
 
 void UnlitPass::release()

@@ -14,6 +14,8 @@ struct BenchOptions {
     double fixedDt = 0.0;     // seconds per frame for the frame clock; 0 follows the wall clock
     std::string pngPath;      // the last frame, as a PNG; empty writes none
     std::string jsonPath;     // the figures, as JSON; empty writes none
+    bool headless = false;    // an EGL context and an offscreen output instead of a window
+    int gpu = 0;              // the EGL device of a headless run
 };
 
 // "1280x720" into width and height, both 1 .. 16384; false for anything else.
@@ -52,6 +54,10 @@ inline bool parseBenchOptions(const std::vector<std::string>& args, BenchOptions
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
+        if (name == "--headless") {
+            options.headless = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             error = "unknown argument or missing value: " + name;
             return false;
@@ -79,6 +85,9 @@ inline bool parseBenchOptions(const std::vector<std::string>& args, BenchOptions
                 return false;
             }
             options.fixedDt = dt;
+        } else if (name == "--gpu") {
+            if (!count(name, value, 0, options.gpu))
+                return false;
         } else if (name == "--png") {
             options.pngPath = value;
         } else if (name == "--json") {

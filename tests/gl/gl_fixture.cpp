@@ -3,9 +3,11 @@
 // unit so it never clashes with another user of the same header.
 #include "gl_fixture.h"
 
+#include "app/headless_context.h"
 #include "app/start_up_images.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 
@@ -15,11 +17,17 @@
 
 namespace {
 GLFWwindow* window = nullptr;
+HeadlessContext headless;
 
 class GlEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        if (!std::getenv("DISPLAY")) {
+            ASSERT_TRUE(headless.open(0)) << "no DISPLAY and no headless EGL context";
+            drainGlErrors();
+            return;
+        }
         ASSERT_TRUE(glfwInit()) << "no display: run the GL tests under Xvfb";
         glfwWindowHint(GLFW_SAMPLES, 4);
         glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
@@ -35,6 +43,9 @@ public:
     }
     void TearDown() override
     {
+        headless.close();
+        if (!window)
+            return;
         glfwDestroyWindow(window);
         window = nullptr;
         // No glfwTerminate: it would unload the GL driver, and LeakSanitizer would then report the

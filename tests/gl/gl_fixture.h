@@ -1,5 +1,6 @@
 // The GL test fixture: one hidden GLFW window with the program's own context hints (4 samples,
-// 3.2 core, no forward-compatibility hint), current for every test of the binary; GL error and
+// 3.2 core, no forward-compatibility hint), or with no DISPLAY set the program's headless EGL
+// context, current for every test of the binary; GL error and
 // object checks; a suite base class sharing one Renderer; hand-written quad meshes, float
 // textures and an off-screen float target to draw into (never the multisampled window), with
 // read-back of their texels; PNG fixture files.
@@ -14,7 +15,8 @@
 #include <string>
 #include <vector>
 
-// The hidden window of the test run (created once, before the first test).
+// The hidden window of the test run (created once, before the first test); null in a headless
+// run, where the context has no window.
 GLFWwindow* testWindow();
 
 // Drains every queued GL error; returns how many there were.

@@ -130,14 +130,14 @@ TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsI
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
-std::vector<unsigned char> windowPixels()
+// The picture in the Application's output: the test window, or the offscreen output headless.
+std::vector<unsigned char> outputPixels(const Application& app)
 {
-    int width = 0, height = 0;
-    glfwGetFramebufferSize(testWindow(), &width, &height);
-    std::vector<unsigned char> pixels(std::size_t(width) * std::size_t(height) * 4);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const RenderTargets& targets = app.renderer.resources.targets;
+    std::vector<unsigned char> pixels(std::size_t(targets.width) * std::size_t(targets.height) * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.outputFbo);
+    glReadBuffer(targets.offscreenOutput ? GL_COLOR_ATTACHMENT0 : GL_BACK);
+    glReadPixels(0, 0, targets.width, targets.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
 }
 
@@ -154,7 +154,7 @@ TEST(SceneSetupGlTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
     app.restartFrameClock(now);
     const auto frame = [&] {
         app.frame(now += 0.05);
-        return windowPixels();
+        return outputPixels(app);
     };
     frame();
     app.keyPressed(GLFW_KEY_P);

@@ -1,0 +1,222 @@
+// The headless run: command-line parsing, the frame loop on the scene clock, captures.
+#include "app/headless_run.h"
+
+#include "app/application.h"
+#include "app/frame_capture.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr double kDefaultSeconds = 20.0;
+// A capture time counts as reached this close below it, so that a fixed step that lands on it
+// with a rounding error below still takes that frame.
+constexpr double kCaptureSlack = 1e-6;
+constexpr long kMaxFrames = 100000000;
+
+bool parseSeconds(const std::string& text, double& seconds)
+{
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value < 0.0)
+        return false;
+    seconds = value;
+    return true;
+}
+
+bool parseWhole(const std::string& text, long minimum, long& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || parsed < minimum || parsed > kMaxFrames)
+        return false;
+    value = parsed;
+    return true;
+}
+
+std::vector<std::string> splitCommas(const std::string& text)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
+        parts.push_back(text.substr(start, comma - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+bool makeDirectory(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0)
+        return S_ISDIR(status.st_mode);
+    return mkdir(path.c_str(), 0777) == 0;
+}
+
+}  // namespace
+
+bool parseViewName(const std::string& name, View& view)
+{
+    std::string spaced = name;
+    for (char& c : spaced)
+        if (c == '-')
+            c = ' ';
+    for (int i = 0; i < kViewCount; ++i)
+        if (spaced == viewName(View(i))) {
+            view = View(i);
+            return true;
+        }
+    return false;
+}
+
+std::string captureFileName(View view, const std::string& label)
+{
+    std::string name = viewName(view);
+    for (char& c : name)
+        if (c == ' ')
+            c = '-';
+    return name + "-" + label + "s.png";
+}
+
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& options, std::string& error)
+{
+    std::vector<std::string> sizes;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name.rfind("--", 0) != 0) {
+            sizes.push_back(name);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = name + " wants a value";
+            return false;
+        }
+        const std::string& value = args[++i];
+        long whole = 0;
+        if (name == "--gpu") {
+            if (value == "list") {
+                options.listGpus = true;
+            } else if (!parseWhole(value, 0, whole)) {
+                error = "--gpu wants a device number from 0 or \"list\", not \"" + value + "\"";
+                return false;
+            }
+            options.gpu = int(whole);
+        } else if (name == "--seconds") {
+            if (!parseSeconds(value, options.seconds) || options.seconds <= 0.0) {
+                error = "--seconds wants scene seconds above 0, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--frames") {
+            if (!parseWhole(value, 1, options.frames)) {
+                error = "--frames wants a whole number from 1, not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--fixed-dt") {
+            if (!parseSeconds(value, options.fixedDt) || options.fixedDt <= 0.0 || options.fixedDt > 1.0) {
+                error = "--fixed-dt wants seconds per frame in (0, 1], not \"" + value + "\"";
+                return false;
+            }
+        } else if (name == "--capture") {
+            options.captures.clear();
+            options.captureLabels.clear();
+            for (const std::string& label : splitCommas(value)) {
+                double time = 0.0;
+                if (!parseSeconds(label, time) || (!options.captures.empty() && time <= options.captures.back())) {
+                    error = "--capture wants ascending scene times in seconds, e.g. 5,17, not \"" + value + "\"";
+                    return false;
+                }
+                options.captures.push_back(time);
+                options.captureLabels.push_back(label);
+            }
+        } else if (name == "--out") {
+            options.outDir = value;
+        } else if (name == "--view") {
+            options.views.clear();
+            for (const std::string& viewText : splitCommas(value)) {
+                View view = View::Final;
+                if (!parseViewName(viewText, view)) {
+                    error = "--view wants final, scene, normals, focus, depth, occlusion, lens-flare or "
+                            "depth-of-field (or several, with commas), not \"" + viewText + "\"";
+                    return false;
+                }
+                options.views.push_back(view);
+            }
+            // The final image first: the other views draw over it.
+            std::sort(options.views.begin(), options.views.end());
+            options.views.erase(std::unique(options.views.begin(), options.views.end()), options.views.end());
+        } else {
+            error = "unknown argument: " + name;
+            return false;
+        }
+    }
+    if (options.listGpus && sizes.empty())
+        return true;
+    long width = 0, height = 0;
+    if (sizes.size() != 2 || !parseWhole(sizes[0], 1, width) || !parseWhole(sizes[1], 1, height) || width > 16384 ||
+        height > 16384) {
+        error = "--headless wants a width and a height from 1 to 16384";
+        return false;
+    }
+    options.width = int(width);
+    options.height = int(height);
+    if (options.frames > 0 && options.seconds > 0.0) {
+        error = "--seconds and --frames both say when to stop; give one";
+        return false;
+    }
+    if (options.frames == 0 && options.seconds == 0.0)
+        options.seconds = options.captures.empty() ? kDefaultSeconds : options.captures.back();
+    return true;
+}
+
+int runHeadless(Application& app, const HeadlessOptions& options)
+{
+    if (!options.captures.empty() && !makeDirectory(options.outDir)) {
+        std::fprintf(stderr, "orbitview: cannot make the folder %s for the captures\n", options.outDir.c_str());
+        return 1;
+    }
+    const bool fixed = options.fixedDt > 0.0;
+    const double start = fixed ? 0.0 : app.clockNow();
+    app.restartFrameClock(start);
+    std::size_t nextCapture = 0;
+    int failures = 0;
+    for (long frame = 0;; ++frame) {
+        const double now = fixed ? double(frame + 1) * options.fixedDt : app.clockNow();
+        app.frame(now);
+        const double sceneTime = now - start;
+        for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kCaptureSlack;
+             ++nextCapture) {
+            for (const View view : options.views) {
+                app.drawView(view);
+                const std::string path =
+                    options.outDir + "/" + captureFileName(view, options.captureLabels[nextCapture]);
+                if (writeOutputPng(path, app.renderer.resources.targets, "orbitview"))
+                    std::printf("Captured %s at %.3f s\n", path.c_str(), sceneTime);
+                else
+                    ++failures;
+            }
+        }
+        app.present();
+        const bool done = options.frames > 0 ? frame + 1 >= options.frames
+                                             : sceneTime >= options.seconds - kCaptureSlack;
+        if (done)
+            break;
+    }
+    for (; nextCapture < options.captures.size(); ++nextCapture)
+        std::fprintf(stderr, "orbitview: the run ended before scene time %s s; no capture then\n",
+                     options.captureLabels[nextCapture].c_str());
+    return failures > 0 ? 1 : 0;
+}
+
+void printHeadlessUsage(const char* program)
+{
+    std::fprintf(stderr,
+                 "usage: %s --headless <width> <height> [--gpu N|list] [--seconds S | --frames N] [--fixed-dt S] "
+                 "[--capture T1,T2,...] [--out DIR] [--view NAME[,NAME...]]\n",
+                 program);
+}
