@@ -273,7 +273,7 @@ void Application::frame(double now, FrameProbe* probe)
     // The exhaust leaves the nozzle, half a unit along the rocket's up axis, towards -up.
     setEmitterPosition(rocket->position + 0.5f * rocket->up + 0.02f * rocket->right);
     setEmitterDirection(-rocket->up);
-    renderer.particles.render(scene, resources, sceneClock.sceneTime(now));
+    renderer.particles.render(scene, resources, sceneClock.sceneTime());
     beginStep(FrameStep::Unlit);
     renderer.unlit.render(scene, resources);
     beginStep(FrameStep::LensFlare);

@@ -34,7 +34,10 @@ double FpsCounter::showFps(double interval, std::string title)
             std::ostream& stream = out ? *out : std::cout;
             stream << "FPS: " << formatRate(rate) << std::endl;
         }
-        frames = 0;
+        // This frame opens the next measuring window, so it counts in that one (as the first
+        // frame counts in the first): a window holds every frame that started in it, and frames
+        // slower than the interval read as their own rate rather than 0.
+        frames = 1;
         // Read again rather than reusing now: the measuring window starts after the title update.
         windowStart = clock();
     } else {

@@ -20,7 +20,7 @@ struct FpsCounter {
     bool started = false;
     bool published = false;  // a rate has been written
     double windowStart = 0.0;
-    int frames = 0;
+    int frames = 0;  // frames started in the current measuring window
     double rate = 0.0;
 
     // Interval clamped to [0.1, 10] seconds. Returns the last published rate (0 until the first).

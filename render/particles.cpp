@@ -48,9 +48,9 @@ void ParticleSystem::release()
 {
     deleteBuffer(particleVbo);
     deleteVertexArray(particleVao);
-    program.release();
+    reportProgram.release();
     // The program cache still holds the reloadable program; it goes with the process.
-    reloadable.reset();
+    program.reset();
 }
 
 int ParticleSystem::findUnusedParticle()
@@ -113,11 +113,11 @@ int ParticleSystem::simulate(double dt)
     return spawnCount;
 }
 
-void ParticleSystem::render(const FrameScene& scene, const FrameResources& resources, double now)
+void ParticleSystem::render(const FrameScene& scene, const FrameResources& resources, double sceneSeconds)
 {
     const glm::mat4 viewProjection = scene.camera.projection * scene.camera.view;
-    const double dt = now - lastParticleTime;
-    lastParticleTime = now;
+    const double dt = sceneSeconds - lastParticleTime;
+    lastParticleTime = sceneSeconds;
     simulate(dt);
 
     // Fresh storage every frame, so the driver need not wait for last frame's draw to finish.
@@ -133,13 +133,14 @@ void ParticleSystem::render(const FrameScene& scene, const FrameResources& resou
     glDepthMask(GL_FALSE);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    program.use();
-    program.setVec3(emitterPosition, "origin");
-    program.setMat4(glm::value_ptr(viewProjection), "VP");
+    rebuildIfChanged(*program);
+    glUseProgram(program->id());
+    program->setVec3(emitterPosition, "origin");
+    program->setMat4(glm::value_ptr(viewProjection), "VP");
     // Point sizes are in pixels: a world size becomes pixels through the projection's focal
     // length and half the viewport's height, so the exhaust keeps its size at any window size.
     const float pixelsPerUnit = scene.camera.projection[1][1] * 0.5f * float(scene.camera.viewportHeight);
-    program.setFloatArray(&pixelsPerUnit, 1, "pixelsPerUnit");
+    program->setFloat(pixelsPerUnit, "pixelsPerUnit");
 
     glBindVertexArray(particleVao);
     glEnableVertexAttribArray(0);

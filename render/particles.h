@@ -36,20 +36,20 @@ public:
     int findUnusedParticle();
     // Spawns for a time step of dt seconds and moves every particle; returns how many spawned.
     int simulate(double dt);
-    // Advances the particle clock to now, simulates, uploads and draws with
-    // program into the bound framebuffer (sceneFbo, after the sky box).
-    void render(const FrameScene& scene, const FrameResources& resources, double now);
+    // Advances the particle clock to sceneSeconds (the scene clock's time, which a held scene
+    // leaves exactly where it was), simulates, uploads, rebuilds program if its files changed
+    // and draws with it into the bound framebuffer (sceneFbo, after the sky box).
+    void render(const FrameScene& scene, const FrameResources& resources, double sceneSeconds);
 
     std::vector<Particle> particles = std::vector<Particle>(kPoolSize);
     std::vector<glm::vec4> positions = std::vector<glm::vec4>(kPoolSize);  // what the draw streams
     int lastUsedParticle = 0;
-    double lastParticleTime = 0.0;
+    double lastParticleTime = 0.0;  // scene seconds of the last render
     glm::vec3 emitterPosition{0.0f};
     glm::vec3 emitterDirection{0.0f};
     RandomSource random = nextRandom;
     GLuint particleVao = 0;
     GLuint particleVbo = 0;
-    ProgramHandle program;  // the program the exhaust is drawn with
-    // The same files as a reloadable program, kept for the program cache; the draw uses program.
-    std::shared_ptr<ShaderProgram> reloadable;
+    std::shared_ptr<ShaderProgram> program;  // reloadable, shared with the program cache
+    ProgramHandle reportProgram;             // the same files built once, for the console report
 };

@@ -51,9 +51,9 @@ void Renderer::createShaderPrograms()
     loadShaders(lensFlare.reportProgram, kQuadVertex, "shaders/lensflare.frag");
     loadShaders(depthOfField.gaussXProgram, "shaders/gauss25TapX.vert", "shaders/gauss25TapX.frag");
     loadShaders(depthOfField.gaussYProgram, "shaders/gauss25TapY.vert", "shaders/gauss25TapY.frag");
-    loadShaders(particles.program, "shaders/particle.vert", "shaders/particle.frag");
+    loadShaders(particles.reportProgram, "shaders/particle.vert", "shaders/particle.frag");
 
-    particles.reloadable = reloadable("shaders/particle.vert", "shaders/particle.frag");
+    particles.program = reloadable("shaders/particle.vert", "shaders/particle.frag");
 }
 
 void Renderer::createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,

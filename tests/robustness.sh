@@ -43,8 +43,9 @@ fresh_case() {
 }
 
 # The program's window once its title shows a frame rate (frames are running); empty until then.
+# --all: a window must match both the pid and the title (xdotool's default takes either).
 running_window() {
-  xdotool search --pid "$1" --name "FPS:" 2>/dev/null | head -n 1
+  xdotool search --all --pid "$1" --name "FPS:" 2>/dev/null | head -n 1
 }
 
 # run_case NAME EXPECTED_TEXT...: runs the program in $work/case; every expected text must appear

@@ -2,8 +2,16 @@
 // the blend state around the draw, and points that show up hot and round but never at rest.
 #include "gl_fixture.h"
 
+#include "app/scene_clock.h"
+
+#include <algorithm>
+#include <fstream>
 #include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -20,10 +28,8 @@ protected:
     void SetUp() override
     {
         drainGlErrors();
-        testing::internal::CaptureStdout();
-        loadShaders(pool.program, "shaders/particle.vert", "shaders/particle.frag");
-        testing::internal::GetCapturedStdout();
-        ASSERT_NE(pool.program.name, 0u);
+        pool.program = particleProgram();
+        ASSERT_TRUE(pool.program->rebuild());
         pool.init();
         pool.random = scriptedRandom;
         pool.emitterPosition = glm::vec3(0.0f, 0.0f, -5.0f);
@@ -45,7 +51,7 @@ protected:
         pool.release();
         pool.release();
         EXPECT_EQ(pool.particleVbo, 0u);
-        EXPECT_EQ(pool.program.name, 0u);
+        EXPECT_EQ(pool.program, nullptr);
         EXPECT_EQ(drainGlErrors(), 0);
     }
 
@@ -62,9 +68,22 @@ protected:
         return {brightest, lit};
     }
 
+    // The pass's reloadable program on the particle shaders under the current directory.
+    static std::shared_ptr<ShaderProgram> particleProgram()
+    {
+        return std::make_shared<ShaderProgram>(
+            ShaderSet{{Vertex, AssetShader("shaders/particle.vert")}, {Fragment, AssetShader("shaders/particle.frag")}});
+    }
+
     ParticleSystem pool;
     FloatTarget target{kSize, kSize, true};
 };
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 TEST_F(ParticleSystemGlTest, InitLeavesEveryParticleFreeAndPointSizeToTheProgram)
 {
@@ -156,6 +175,77 @@ TEST_F(ParticleSystemGlTest, PointSizesFollowTheViewportHeight)
     const int litAtHalf = litTexels().second;
     EXPECT_GT(litAtFull, 2 * litAtHalf) << litAtFull << " texels at 720, " << litAtHalf << " at 360";
     EXPECT_GT(litAtHalf, 0);
+}
+
+// The pass on the scene clock as the frame drives it (its step capped at one second, as a float):
+// a held scene draws the very same exhaust after frames of 1.5 s, which the process being stopped
+// and continued gives, and a stall while running moves the particles by the capped step only.
+TEST_F(ParticleSystemGlTest, HeldSceneDrawsTheSameExhaustOverStallsAndAStallMovesItOneSecondAtMost)
+{
+    SceneClock clock;
+    const auto frame = [&](double frameSeconds) {
+        clock.advance(float(std::min(frameSeconds, 1.0)));
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        pool.render(scene(), resources, clock.sceneTime());
+        return readTexture(target.colour);
+    };
+    for (int i = 0; i < 10; ++i)
+        frame(1.0 / 60.0);
+    clock.togglePause();
+    const std::vector<float> held = frame(0.8123456789);
+    const std::vector<Particle> heldParticles = pool.particles;
+    ASSERT_GT(litTexels().second, 20);
+    for (int stall = 0; stall < 4; ++stall) {
+        ASSERT_EQ(frame(1.5), held) << "held frame after stall " << stall;
+        ASSERT_EQ(frame(0.8123456789), held) << "held frame after stall " << stall;
+    }
+    for (int i = 0; i < ParticleSystem::kPoolSize; ++i)
+        ASSERT_EQ(pool.particles[i].life, heldParticles[i].life) << "particle " << i;
+
+    clock.togglePause();
+    frame(1.5);
+    int checked = 0;
+    for (int i = 0; i < ParticleSystem::kPoolSize; ++i) {
+        if (heldParticles[i].life <= 1.0f)
+            continue;  // ran out during the stall, or was free: may be spawned again
+        EXPECT_NEAR(pool.particles[i].life, heldParticles[i].life - 1.0f, 1e-5f) << "particle " << i;
+        ++checked;
+    }
+    EXPECT_GT(checked, 1000);
+}
+
+// The pass draws with its reloadable program: an edit of particle.frag shows from the frame after
+// the next poll, a second later.
+TEST_F(ParticleSystemGlTest, AnEditedFragmentStageShowsInTheNextDrawAfterThePoll)
+{
+    const std::string vertex = fileText("shaders/particle.vert");
+    const std::string fragment = fileText("shaders/particle.frag");
+    const std::string original = "colour = vec4(mix(kNozzleColour, kTrailColour, trail), alpha);";
+    ASSERT_NE(fragment.find(original), std::string::npos);
+    std::string green = fragment;
+    green.replace(green.find(original), original.size(), "colour = vec4(0.0, 2.0, 0.0, alpha);");
+
+    DrivenClock wallClock;
+    ScratchDirectory scratch;
+    std::filesystem::create_directory("shaders");
+    writeFileStamped("shaders/particle.vert", vertex, wallClock.seconds());
+    writeFileStamped("shaders/particle.frag", fragment, wallClock.seconds());
+    pool.program = particleProgram();
+    ASSERT_TRUE(pool.program->rebuild());
+    pool.render(scene(), resources, 0.05);
+    ASSERT_GT(litTexels().first, 1.0f);
+
+    writeFileStamped("shaders/particle.frag", green, wallClock.seconds() + 1);
+    wallClock.advanceMs(1001);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    pool.render(scene(), resources, 0.1);
+    const std::vector<float> texels = readTexture(target.colour);
+    int greenTexels = 0;
+    for (size_t i = 0; i < texels.size(); i += 4) {
+        ASSERT_EQ(texels[i], 0.0f) << "texel " << i / 4 << " still drawn by the old program";
+        greenTexels += texels[i + 1] > 0.0f;
+    }
+    EXPECT_GT(greenTexels, 20);
 }
 
 }  // namespace

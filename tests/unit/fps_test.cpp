@@ -40,9 +40,43 @@ TEST(FpsTest, PublishesAfterTheIntervalWithoutCountingThePublishingFrame)
     EXPECT_DOUBLE_EQ(d.fps.showFps(2.0, "Quillon Works"), 120 / 2.5);
     ASSERT_EQ(d.titles.size(), 1u);
     EXPECT_EQ(d.titles[0], "Quillon Works | FPS: 48");
-    EXPECT_EQ(d.fps.frames, 0);
+    EXPECT_EQ(d.fps.frames, 1) << "the publishing frame opens the next window";
     EXPECT_EQ(d.fps.showFps(2.0, "Quillon Works"), 48.0);
-    EXPECT_EQ(d.fps.frames, 1);
+    EXPECT_EQ(d.fps.frames, 2);
+
+    // The next window holds the publishing frame, the one right after it and 78 more.
+    for (int i = 1; i <= 78; ++i) {
+        d.now = 102.5 + i * 0.025;
+        d.fps.showFps(2.0, "Quillon Works");
+    }
+    ASSERT_EQ(d.titles.size(), 1u);
+    d.now = 105.0;
+    d.fps.showFps(2.0, "Quillon Works");
+    ASSERT_EQ(d.titles.size(), 2u);
+    EXPECT_EQ(d.titles[1], "Quillon Works | FPS: 32");
+}
+
+// Frames longer than the interval: every title shows their real rate, never 0.
+TEST(FpsTest, FramesSlowerThanTheIntervalShowTheirRateNotZero)
+{
+    DrivenFps d;
+    for (int frame = 0; frame < 6; ++frame) {
+        d.fps.showFps(2.0, "Quillon Works");
+        d.now += 3.0;
+    }
+    d.fps.showFps(2.0, "Quillon Works");
+    ASSERT_EQ(d.titles.size(), 6u);
+    for (const std::string& title : d.titles)
+        EXPECT_EQ(title, "Quillon Works | FPS: 0.333333");
+
+    // Back to fast frames: the window after the last stall counts the stalled frame, so 17
+    // frames started in its 2.125 s.
+    for (int frame = 0; frame < 20; ++frame) {
+        d.now += 0.125;
+        d.fps.showFps(2.0, "Quillon Works");
+    }
+    ASSERT_EQ(d.titles.size(), 7u);
+    EXPECT_EQ(d.titles.back(), "Quillon Works | FPS: 8");
 }
 
 TEST(FpsTest, ClampsTheIntervalBetweenATenthAndTenSeconds)

@@ -4,6 +4,7 @@
 #include "app/scene_clock.h"
 #include "fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -134,26 +135,47 @@ TEST(SceneClockTest, PauseHoldsStepAdvancesOneFrameResumeGoesOnWithoutAJump)
 {
     SceneClock clock;
     EXPECT_EQ(clock.advance(0.3), 0.3);
-    EXPECT_EQ(clock.sceneTime(10.0), 10.0) << "a clock never held is the frame clock";
+    EXPECT_EQ(clock.sceneTime(), 0.3) << "a clock never held adds up the frame steps";
 
     clock.togglePause();
     EXPECT_EQ(clock.advance(0.3), 0.0);
     EXPECT_EQ(clock.advance(0.25), 0.0);
     EXPECT_FALSE(clock.advancing);
-    EXPECT_DOUBLE_EQ(clock.sceneTime(10.55), 10.0);
+    EXPECT_EQ(clock.sceneTime(), 0.3);
     clock.requestStep();
     EXPECT_EQ(clock.advance(0.3), SceneClock::kStepSeconds);
     EXPECT_TRUE(clock.advancing);
     EXPECT_EQ(clock.advance(0.3), 0.0) << "one step per request";
-    EXPECT_DOUBLE_EQ(clock.sceneTime(11.15), 10.0 + SceneClock::kStepSeconds);
+    EXPECT_DOUBLE_EQ(clock.sceneTime(), 0.3 + SceneClock::kStepSeconds);
 
     clock.togglePause();
     EXPECT_EQ(clock.advance(0.5), 0.5);
-    EXPECT_DOUBLE_EQ(clock.sceneTime(11.65), 10.5 + SceneClock::kStepSeconds);
+    EXPECT_DOUBLE_EQ(clock.sceneTime(), 0.8 + SceneClock::kStepSeconds);
     clock.requestStep();
     EXPECT_EQ(clock.advance(0.5), 0.5) << "a step while running changes nothing";
     clock.togglePause();
     EXPECT_EQ(clock.advance(0.5), 0.0) << "nor does it wait for the next pause";
+}
+
+// The frame hands the clock its step capped at one second and rounded to float. A held scene's
+// time must not move at all over such frames (stalls of 1.5 s, or 0.8 s frames whose float
+// rounding is not the frame clock's difference), and a stall while running moves it by the
+// capped step only, not by the whole stall.
+TEST(SceneClockTest, HeldTimeStandsStillOverLongFramesAndAStallMovesItByTheCappedStep)
+{
+    const auto frameStep = [](double frameSeconds) { return double(float(std::min(frameSeconds, 1.0))); };
+    SceneClock clock;
+    clock.advance(frameStep(12.345678));
+    clock.advance(frameStep(0.8123456789));
+    const double before = clock.sceneTime();
+    clock.togglePause();
+    for (double frameSeconds : {1.5, 1.5, 0.8123456789, 1.5, 0.0000001, 1.5}) {
+        EXPECT_EQ(clock.advance(frameStep(frameSeconds)), 0.0);
+        ASSERT_EQ(clock.sceneTime(), before) << "after a held frame of " << frameSeconds << " s";
+    }
+    clock.togglePause();
+    clock.advance(frameStep(1.5));
+    EXPECT_DOUBLE_EQ(clock.sceneTime() - before, 1.0);
 }
 
 }  // namespace
