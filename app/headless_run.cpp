@@ -174,12 +174,16 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
     return true;
 }
 
+bool makeCaptureFolder(const HeadlessOptions& options)
+{
+    if (options.captures.empty() || makeDirectory(options.outDir))
+        return true;
+    std::fprintf(stderr, "orbitview: cannot make the folder %s for the captures\n", options.outDir.c_str());
+    return false;
+}
+
 int runHeadless(Application& app, const HeadlessOptions& options)
 {
-    if (!options.captures.empty() && !makeDirectory(options.outDir)) {
-        std::fprintf(stderr, "orbitview: cannot make the folder %s for the captures\n", options.outDir.c_str());
-        return 1;
-    }
     const bool fixed = options.fixedDt > 0.0;
     const double start = fixed ? 0.0 : app.clockNow();
     app.restartFrameClock(start);

@@ -31,6 +31,9 @@ bool parseViewName(const std::string& name, View& view);
 // "final-5s.png", "depth-of-field-17.5s.png": the file a capture of view at label writes.
 std::string captureFileName(View view, const std::string& label);
 
+// Makes the captures' folder when there are captures; false, with a line on stderr, when it
+// cannot be made. Call before start-up, so a bad --out costs no start-up.
+bool makeCaptureFolder(const HeadlessOptions& options);
 // Runs the scene on the Application's headless output as the options say. Returns the exit code:
 // 0, or 1 when a capture could not be written.
 int runHeadless(Application& app, const HeadlessOptions& options);

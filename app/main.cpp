@@ -30,6 +30,8 @@ int runWithoutWindow(const char* program, int argc, char** argv)
             std::printf("%s\n", device.c_str());
         return devices.empty() ? 1 : 0;
     }
+    if (!makeCaptureFolder(options))
+        return 1;
     Application app(options.width, options.height, WindowMode::Headless, nullptr, options.gpu);
     if (!app.ready())
         return 1;

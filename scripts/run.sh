@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs orbitview <width> <height> from the repository root (which holds
-# shaders/ and models/). With a display it opens the window. Without one it runs under Xvfb for
-# $ORBITVIEW_SECONDS seconds (default 20), saves a screenshot and prints where.
+# shaders/ and models/). With a display it opens the window. Without one it renders headless
+# (EGL, no X server) for $ORBITVIEW_SECONDS seconds of the scene (default 20), saves the last
+# frame as a PNG and prints where.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 width=${1:-1280}
@@ -14,8 +15,6 @@ if [ -n "${DISPLAY:-}" ]; then
   exec ./build/orbitview "$width" "$height"
 fi
 
-mkdir -p out
-shot="$PWD/out/orbitview-${width}x${height}.png"
-xvfb-run -a -s "-screen 0 ${width}x${height}x24" \
-  bash scripts/capture.sh "${ORBITVIEW_SECONDS:-20}" "$shot" ./build/orbitview "$width" "$height"
-echo "Screenshot of the window after ${ORBITVIEW_SECONDS:-20} s: $shot"
+seconds=${ORBITVIEW_SECONDS:-20}
+./build/orbitview --headless "$width" "$height" --seconds "$seconds" --capture "$seconds" --out out
+echo "The frame at ${seconds} s of the scene: $PWD/out/final-${seconds}s.png"

@@ -7,7 +7,8 @@ packages=(
   build-essential cmake pkg-config
   libglfw3-dev libglew-dev libsoil-dev libglm-dev libtinyobjloader-dev libstb-dev
   libgtest-dev googletest
-  xvfb xauth x11-utils libgl1-mesa-dri mesa-utils
+  libegl-dev libegl1 libegl-mesa0
+  xvfb xauth x11-utils libgl1-mesa-dri mesa-utils glslang-tools
   imagemagick xdotool xplanet-images
   clang-14 libclang-rt-14-dev valgrind
 )

@@ -149,5 +149,36 @@ fresh_case
 echo "this is not GLSL" >>"$work/case/shaders/blinnPhong.frag"
 run_case "shader with a syntax error" "Compiling shader : shaders/blinnPhong.frag" "error"
 
+# refused_case NAME STATUS LINE COMMAND...: without a usable context the program must end with
+# STATUS and print LINE as a line of its own, in a handful of lines.
+refused_case() {
+  local name=$1 expected=$2 line=$3
+  shift 3
+  (cd "$source_dir" && LD_PRELOAD="$preload" "$@") >"$work/out.txt" 2>&1
+  local status=$? problem=""
+  [ "$status" -eq "$expected" ] || problem="exit status $status, not $expected"
+  grep -qxF -- "$line" "$work/out.txt" || problem="${problem:+$problem; }no line: $line"
+  [ "$(wc -l <"$work/out.txt")" -le 3 ] || problem="${problem:+$problem; }$(wc -l <"$work/out.txt") lines"
+  if [ -n "$problem" ]; then
+    echo "FAIL $name: $problem"; sed 's/^/    | /' "$work/out.txt" | head -n 10
+    failures=$((failures + 1))
+  else
+    echo "ok   $name"
+    passes=$((passes + 1))
+  fi
+}
+
+refused_case "no X display: GLFW's message on a line of its own" 1 "Failed to initialize GLFW" \
+  env DISPLAY=:54321 "$binary" 320 180
+refused_case "headless with no EGL driver" 1 \
+  "orbitview: EGL offers neither a device (EGL_EXT_platform_device) nor the surfaceless platform (EGL_MESA_platform_surfaceless); no headless context" \
+  env -u DISPLAY __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json "$binary" --headless 320 180
+refused_case "headless on a device that is not there" 1 \
+  "orbitview: --gpu 7: EGL has 1 device(s), 0 to 0 (--gpu list shows them)" \
+  env -u DISPLAY "$binary" --headless 320 180 --gpu 7
+refused_case "headless with a capture folder that cannot be made" 1 \
+  "orbitview: cannot make the folder /proc/no/such for the captures" \
+  env -u DISPLAY "$binary" --headless 320 180 --capture 1 --out /proc/no/such
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,6 +1,7 @@
-// The frame benchmark's command line (sizes, counts and the time step, and the one-line
-// messages for arguments it cannot use) and its JSON output, where figures without samples are
-// written as null.
+// The command lines of the frame benchmark and of the headless run (sizes, counts, the time
+// step, capture times and views, and the one-line messages for arguments they cannot use), and
+// the benchmark's JSON output, where figures without samples are written as null.
+#include "app/headless_run.h"
 #include "bench/frame/json.h"
 #include "bench/frame/options.h"
 
@@ -13,7 +14,8 @@ TEST(BenchOptionsTest, ReadsEveryArgument)
     BenchOptions options;
     std::string error;
     ASSERT_TRUE(parseBenchOptions({"--frames", "120", "--size", "480x270", "--fixed-dt", "0.0166667", "--png",
-                                   "out/a.png", "--json", "out/a.json", "--warmup", "5", "--draw-frames", "7"},
+                                   "out/a.png", "--json", "out/a.json", "--warmup", "5", "--draw-frames", "7",
+                                   "--headless", "--gpu", "1"},
                                   options, error))
         << error;
     EXPECT_EQ(options.frames, 120);
@@ -24,6 +26,8 @@ TEST(BenchOptionsTest, ReadsEveryArgument)
     EXPECT_DOUBLE_EQ(options.fixedDt, 0.0166667);
     EXPECT_EQ(options.pngPath, "out/a.png");
     EXPECT_EQ(options.jsonPath, "out/a.json");
+    EXPECT_TRUE(options.headless);
+    EXPECT_EQ(options.gpu, 1);
 }
 
 TEST(BenchOptionsTest, SizesOutsideWidthxHeightAreRefused)
@@ -54,11 +58,77 @@ TEST(BenchOptionsTest, BadArgumentsGiveOneLineMessages)
         {{"--frames"}, "unknown argument or missing value: --frames"},
         {{"--speed", "2"}, "unknown argument: --speed"},
         {{"--frames", "10", "--warmup", "10"}, "--warmup (10) leaves no frame of the 10 to measure"},
+        {{"--gpu", "-1"}, "--gpu wants a whole number from 0, not \"-1\""},
     };
     for (const Case& c : cases) {
         BenchOptions options;
         std::string error;
         EXPECT_FALSE(parseBenchOptions(c.args, options, error)) << c.message;
+        EXPECT_EQ(error, c.message);
+    }
+}
+
+TEST(HeadlessOptionsTest, ReadsEveryArgumentAndStopsAtTheLastCaptureByDefault)
+{
+    HeadlessOptions options;
+    std::string error;
+    ASSERT_TRUE(parseHeadlessOptions({"480", "--gpu", "2", "270", "--fixed-dt", "0.1", "--capture", "5,17.5",
+                                      "--out", "refs", "--view", "occlusion,lens-flare,final"},
+                                     options, error))
+        << error;
+    EXPECT_EQ(options.width, 480);
+    EXPECT_EQ(options.height, 270);
+    EXPECT_EQ(options.gpu, 2);
+    EXPECT_DOUBLE_EQ(options.fixedDt, 0.1);
+    EXPECT_EQ(options.captures, (std::vector<double>{5.0, 17.5}));
+    EXPECT_EQ(options.captureLabels, (std::vector<std::string>{"5", "17.5"}));
+    EXPECT_DOUBLE_EQ(options.seconds, 17.5);
+    EXPECT_EQ(options.outDir, "refs");
+    // The final image comes first: the other views draw over it.
+    EXPECT_EQ(options.views, (std::vector<View>{View::Final, View::Occlusion, View::LensFlare}));
+    EXPECT_EQ(captureFileName(View::DepthOfField, "17.5"), "depth-of-field-17.5s.png");
+
+    HeadlessOptions plain;
+    ASSERT_TRUE(parseHeadlessOptions({"64", "32"}, plain, error)) << error;
+    EXPECT_DOUBLE_EQ(plain.seconds, 20.0);
+    EXPECT_EQ(plain.views, std::vector<View>{View::Final});
+    HeadlessOptions list;
+    ASSERT_TRUE(parseHeadlessOptions({"--gpu", "list"}, list, error)) << error;
+    EXPECT_TRUE(list.listGpus);
+}
+
+TEST(HeadlessOptionsTest, BadArgumentsGiveOneLineMessages)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string size = "--headless wants a width and a height from 1 to 16384";
+    const Case cases[] = {
+        {{}, size},
+        {{"640"}, size},
+        {{"640", "0"}, size},
+        {{"640", "36o"}, size},
+        {{"20000", "360"}, size},
+        {{"640", "360", "720"}, size},
+        {{"640", "360", "--gpu", "one"}, "--gpu wants a device number from 0 or \"list\", not \"one\""},
+        {{"640", "360", "--capture", "17,5"}, "--capture wants ascending scene times in seconds, e.g. 5,17, not \"17,5\""},
+        {{"640", "360", "--capture", "5,"}, "--capture wants ascending scene times in seconds, e.g. 5,17, not \"5,\""},
+        {{"640", "360", "--capture", "-1"}, "--capture wants ascending scene times in seconds, e.g. 5,17, not \"-1\""},
+        {{"640", "360", "--seconds", "0"}, "--seconds wants scene seconds above 0, not \"0\""},
+        {{"640", "360", "--frames", "0"}, "--frames wants a whole number from 1, not \"0\""},
+        {{"640", "360", "--frames", "5", "--seconds", "2"}, "--seconds and --frames both say when to stop; give one"},
+        {{"640", "360", "--fixed-dt", "inf"}, "--fixed-dt wants seconds per frame in (0, 1], not \"inf\""},
+        {{"640", "360", "--view", "flare"},
+         "--view wants final, scene, normals, focus, depth, occlusion, lens-flare or depth-of-field (or several, "
+         "with commas), not \"flare\""},
+        {{"640", "360", "--out"}, "--out wants a value"},
+        {{"640", "360", "--fullscreen", "1"}, "unknown argument: --fullscreen"},
+    };
+    for (const Case& c : cases) {
+        HeadlessOptions options;
+        std::string error;
+        EXPECT_FALSE(parseHeadlessOptions(c.args, options, error)) << c.message;
         EXPECT_EQ(error, c.message);
     }
 }
