@@ -51,6 +51,12 @@ Application::Application(int width, int height, WindowMode mode, StartUpStamps* 
         // Full screen, GLFW picks the closest video mode: the camera and the targets take the
         // size of the window it made, not the size asked for.
         glfwGetWindowSize(window.handle, &width, &height);
+        // While start-up waits for a decode the window answers Escape and its close button; once
+        // it should close, every wait left ends at once and run() returns before the first frame.
+        images.waitWith([this] {
+            glfwPollEvents();
+            return !window.shouldClose();
+        });
     }
     contextReady = true;
     startUpStamps.stamp(StartUpStep::WindowAndContext);

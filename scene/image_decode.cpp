@@ -2,8 +2,9 @@
 // the file, in a child process that sends its result through a pipe, so that a corrupt file can
 // crash the child, never the program; our own code then expands grey, and offers the steps the
 // textures need (row flips, mip halving, the colour ramp, square cube faces). Reads image files and
-// /proc/self/status; forks and reaps the children; prints a failed decode's SOIL line on standard
-// output when it is taken, and one line on standard error if no child process can be made.
+// /proc/self/status; forks and reaps the children, each with a bound on its CPU time; prints a
+// failed decode's SOIL line on standard output when it is taken, and one line on standard error if
+// no child process can be made.
 #include "scene/image_decode.h"
 
 #include <SOIL/SOIL.h>
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -50,10 +50,10 @@ constexpr int kRgbChannels = 3;
 constexpr unsigned char kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr unsigned char kJpegSignature[] = {0xFF, 0xD8, 0xFF};
 constexpr const char* kUnknownType = "Image not of any known type, or corrupt";
-constexpr const char* kDecoderFailed = "Corrupt image: the decoder failed on it";
-constexpr const char* kDecoderTooSlow = "Corrupt image: the decoder did not finish in time";
 // A larger pipe than the default 64 KiB passes a decoded image in fewer turns between processes.
 constexpr int kPipeBytes = 1 << 20;
+// The child's exit status when its CPU time ran out.
+constexpr int kOutOfCpuTime = 3;
 
 bool soilMayRead(const std::string& path)
 {
@@ -139,32 +139,58 @@ bool writeAll(int fd, const void* data, size_t size)
     return true;
 }
 
-// Reads size bytes unless the pipe ends, fails, or the deadline passes first (timedOut set).
-bool readBefore(int fd, void* data, size_t size, Clock::time_point deadline, bool& timedOut)
+enum class ReadEnd { Complete, PipeEnded, TimedOut, Stopped };
+
+// Reads size bytes unless the pipe ends or fails, the deadline passes, or keepWaiting (asked
+// each kDecodeWaitPoll without data) says to stop first.
+ReadEnd readBefore(int fd, void* data, size_t size, Clock::time_point deadline,
+                   const std::function<bool()>& keepWaiting)
 {
     char* bytes = static_cast<char*>(data);
     while (size > 0) {
         const long long left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            timedOut = true;
-            return false;
-        }
+        if (left <= 0)
+            return ReadEnd::TimedOut;
         pollfd ready{fd, POLLIN, 0};
-        const int events = ::poll(&ready, 1, int(std::min<long long>(left, INT_MAX)));
+        const int events = ::poll(&ready, 1, int(std::min<long long>(left, kDecodeWaitPoll.count())));
         if (events < 0 && errno != EINTR)
-            return false;
-        if (events <= 0)
+            return ReadEnd::PipeEnded;
+        if (events <= 0) {
+            if (keepWaiting && !keepWaiting())
+                return ReadEnd::Stopped;
             continue;
+        }
         const ssize_t count = ::read(fd, bytes, size);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
-            return false;
+            return ReadEnd::PipeEnded;
         bytes += count;
         size -= static_cast<size_t>(count);
     }
-    return true;
+    return ReadEnd::Complete;
+}
+
+// A pipe made while the program's standard descriptors are closed gets their numbers, and the
+// child's redirection of standard error would then close its own write end: each end of the
+// pipe moves above them.
+bool aboveStandardDescriptors(int& fd)
+{
+    if (fd > STDERR_FILENO)
+        return true;
+    const int moved = ::fcntl(fd, F_DUPFD, STDERR_FILENO + 1);
+    ::close(fd);
+    fd = moved;
+    return moved >= 0;
+}
+
+// The reason's seconds as "2" or "0.2".
+std::string secondsText(std::chrono::milliseconds duration)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", double(duration.count()) / 1000.0);
+    return text;
 }
 
 // A crash of SOIL in the child is the handled outcome: it must die quietly, without a core file,
@@ -184,10 +210,21 @@ void quietChild()
 #endif
 }
 
-// The child's side: decode with SOIL and send the result; never returns.
-[[noreturn]] void decodeForParent(int fd, const std::string& path)
+void endOutOfCpuTime(int)
+{
+    ::_exit(kOutOfCpuTime);
+}
+
+// The child's side: decode with SOIL within cpuLimit of CPU time and send the result; never
+// returns. At the limit the kernel sends SIGXCPU, on which the child ends (a second later it
+// sends SIGKILL).
+[[noreturn]] void decodeForParent(int fd, const std::string& path, std::chrono::seconds cpuLimit)
 {
     quietChild();
+    std::signal(SIGXCPU, endOutOfCpuTime);
+    const rlim_t cpuSeconds = rlim_t(std::max<std::chrono::seconds::rep>(1, cpuLimit.count()));
+    const rlimit cpu{cpuSeconds, cpuSeconds + 1};
+    ::setrlimit(RLIMIT_CPU, &cpu);
     bool sent = false;
     {
         const SoilImage soil(path);
@@ -234,21 +271,26 @@ bool processHasOneThread()
     return threads == 1;
 }
 
-ImageDecode::ImageDecode(std::string path, std::chrono::milliseconds timeout)
-    : file(std::move(path)), timeout(timeout)
+ImageDecode::ImageDecode(std::string path, std::chrono::milliseconds timeout, std::chrono::seconds cpuLimit)
+    : file(std::move(path)), timeout(timeout), cpuLimit(cpuLimit)
 {
 }
 
-ImageDecode ImageDecode::start(std::string path, std::chrono::milliseconds timeout)
+ImageDecode ImageDecode::start(std::string path, std::chrono::milliseconds timeout, std::chrono::seconds cpuLimit)
 {
-    ImageDecode decode(std::move(path), timeout);
+    ImageDecode decode(std::move(path), timeout, cpuLimit);
     if (processHasOneThread())
         decode.startChild(true);
     return decode;
 }
 
 ImageDecode::ImageDecode(ImageDecode&& other) noexcept
-    : file(std::move(other.file)), timeout(other.timeout), child(other.child), fd(other.fd)
+    : file(std::move(other.file)),
+      timeout(other.timeout),
+      cpuLimit(other.cpuLimit),
+      keepWaiting(std::move(other.keepWaiting)),
+      child(other.child),
+      fd(other.fd)
 {
     other.child = -1;
     other.fd = -1;
@@ -260,6 +302,8 @@ ImageDecode& ImageDecode::operator=(ImageDecode&& other) noexcept
         stopChild();
         file = std::move(other.file);
         timeout = other.timeout;
+        cpuLimit = other.cpuLimit;
+        keepWaiting = std::move(other.keepWaiting);
         child = std::exchange(other.child, -1);
         fd = std::exchange(other.fd, -1);
     }
@@ -282,6 +326,16 @@ bool ImageDecode::startChild(bool background)
         sayNoChildProcess(errno);
         return false;
     }
+    const bool readEndMoved = aboveStandardDescriptors(fds[0]);
+    const bool writeEndMoved = aboveStandardDescriptors(fds[1]);
+    if (!readEndMoved || !writeEndMoved) {
+        const int error = errno;
+        for (int end : fds)
+            if (end >= 0)
+                ::close(end);
+        sayNoChildProcess(error);
+        return false;
+    }
     ::fcntl(fds[1], F_SETPIPE_SZ, kPipeBytes);
     const pid_t pid = ::fork();
     if (pid < 0) {
@@ -295,7 +349,7 @@ bool ImageDecode::startChild(bool background)
         ::close(fds[0]);
         if (background)
             ::nice(10);
-        decodeForParent(fds[1], file);
+        decodeForParent(fds[1], file, cpuLimit);
     }
     ::close(fds[1]);
     child = pid;
@@ -303,39 +357,43 @@ bool ImageDecode::startChild(bool background)
     return true;
 }
 
-bool ImageDecode::receive(DecodedImage& raw, std::string& reason)
+ImageDecode::Outcome ImageDecode::receive(DecodedImage& raw, std::string& reason)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
-    bool timedOut = false;
     DecodeHeader header;
-    bool received = readBefore(fd, &header, sizeof header, deadline, timedOut);
+    ReadEnd end = readBefore(fd, &header, sizeof header, deadline, keepWaiting);
     header.reason[sizeof header.reason - 1] = '\0';
-    const bool sized =
-        received && header.width > 0 && header.height > 0 && header.channels >= 1 && header.channels <= 4;
+    const bool sized = end == ReadEnd::Complete && header.width > 0 && header.height > 0 && header.channels >= 1 &&
+                       header.channels <= 4;
     if (sized) {
         raw.width = header.width;
         raw.height = header.height;
         raw.channels = header.channels;
         raw.pixels.resize(size_t(raw.width) * size_t(raw.height) * size_t(raw.channels));
-        received = readBefore(fd, raw.pixels.data(), raw.pixels.size(), deadline, timedOut);
+        end = readBefore(fd, raw.pixels.data(), raw.pixels.size(), deadline, keepWaiting);
     }
     // A child that sent its whole result is ending by itself; any other is stopped.
-    if (!received)
+    if (end != ReadEnd::Complete)
         ::kill(child, SIGKILL);
     int status = 0;
     reap(child, status);
     ::close(fd);
     child = -1;
     fd = -1;
-    if (timedOut)
-        reason = kDecoderTooSlow;
-    else if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        reason = kDecoderFailed;
+    const std::string corrupt = "Corrupt image " + file + ": the decoder ";
+    if (end == ReadEnd::Stopped)
+        return Outcome::Stopped;
+    if (end == ReadEnd::TimedOut)
+        reason = corrupt + "did not finish in " + secondsText(timeout) + " s";
+    else if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfCpuTime)
+        reason = corrupt + "did not finish in " + secondsText(cpuLimit) + " s of CPU time";
+    else if (end != ReadEnd::Complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        reason = corrupt + "failed on it";
     else if (!sized)
         reason = header.reason;
     else
-        return true;
-    return false;
+        return Outcome::Decoded;
+    return Outcome::Failed;
 }
 
 // Where the process has threads, SOIL decodes in it and a crash inside SOIL is not contained.
@@ -348,8 +406,12 @@ bool ImageDecode::take(DecodedImage& image)
         startChild(false);
     DecodedImage raw;
     std::string reason;
-    const bool ok = child > 0 ? receive(raw, reason) : decodeHere(file, raw, reason);
-    if (!ok) {
+    const Outcome outcome =
+        child > 0 ? receive(raw, reason) : decodeHere(file, raw, reason) ? Outcome::Decoded : Outcome::Failed;
+    // A wait stopped by its hook is the program closing: nothing to report.
+    if (outcome == Outcome::Stopped)
+        return false;
+    if (outcome == Outcome::Failed) {
         std::printf("SOIL loading error: '%s'\n", reason.c_str());
         return false;
     }

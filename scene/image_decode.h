@@ -2,12 +2,15 @@
 // (others are refused before SOIL sees them), in a child process where it may crash without
 // taking the program along, and our own code expands grey to colour, flips rows, halves images
 // for the mip chain, fills the colour ramp and squares cube faces. Reads image files; prints one
-// SOIL line on standard output for each failed decode when it is taken.
+// SOIL line on standard output for each failed decode when it is taken (none for a wait its
+// caller stopped).
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -20,9 +23,16 @@ struct DecodedImage {
     std::vector<unsigned char> pixels;
 };
 
-// How long a take waits for a child's result before it stops the child: generous, because a
-// large JPEG decodes slowly under the sanitizers or valgrind.
-constexpr std::chrono::milliseconds kDecodeTimeout{20000};
+// A decode of the program's largest images (2048 x 1024) takes about 50 ms of CPU here, 0.5 s
+// under valgrind, whatever the load. So a child that has used kDecodeCpuLimit of CPU is looping
+// and the kernel stops it (SIGXCPU). Its wall time does grow with the load, as the child runs at
+// low priority: 2048 x 1024 took 0.07 s alone, 3.7 s beside four busy processes on two cores, 7 s
+// beside eight. kDecodeTimeout, counted from the take, covers that and stops a child that waits
+// on something instead of working.
+constexpr std::chrono::seconds kDecodeCpuLimit{2};
+constexpr std::chrono::milliseconds kDecodeTimeout{10000};
+// While a take waits for its child it calls its wait hook each time this passes without a result.
+constexpr std::chrono::milliseconds kDecodeWaitPoll{50};
 
 // One file's decode. Made from a path it decodes when taken; made by start() it is decoding
 // already, in a child process of low priority. take() finishes it. Nothing is printed before
@@ -32,9 +42,11 @@ constexpr std::chrono::milliseconds kDecodeTimeout{20000};
 class ImageDecode {
 public:
     // A decode made when taken. Implicit, so that a path stands for its decode.
-    ImageDecode(std::string path, std::chrono::milliseconds timeout = kDecodeTimeout);
+    ImageDecode(std::string path, std::chrono::milliseconds timeout = kDecodeTimeout,
+                std::chrono::seconds cpuLimit = kDecodeCpuLimit);
     // Starts decoding now in a child process of low priority, if the process has one thread.
-    static ImageDecode start(std::string path, std::chrono::milliseconds timeout = kDecodeTimeout);
+    static ImageDecode start(std::string path, std::chrono::milliseconds timeout = kDecodeTimeout,
+                             std::chrono::seconds cpuLimit = kDecodeCpuLimit);
 
     ImageDecode(ImageDecode&& other) noexcept;
     ImageDecode& operator=(ImageDecode&& other) noexcept;
@@ -48,17 +60,25 @@ public:
     // failure. A second take decodes the file again.
     bool take(DecodedImage& image);
 
+    // While take waits for the child it calls keepWaiting every kDecodeWaitPoll without a
+    // result (the program answers its window there); when that returns false the take stops
+    // the child and fails at once, without a line.
+    void waitWith(std::function<bool()> keepWaiting) { this->keepWaiting = std::move(keepWaiting); }
+
     const std::string& path() const { return file; }
 
 private:
     // Forks the child decoding the file; false (and the one console line) when it cannot be made.
     bool startChild(bool background);
+    enum class Outcome { Decoded, Failed, Stopped };
     // The child's result, the child reaped: the file's own channel count, or why there is none.
-    bool receive(DecodedImage& raw, std::string& reason);
+    Outcome receive(DecodedImage& raw, std::string& reason);
     void stopChild();
 
     std::string file;
     std::chrono::milliseconds timeout;
+    std::chrono::seconds cpuLimit;
+    std::function<bool()> keepWaiting;  // none: the take waits without calling anything
     pid_t child = -1;
     int fd = -1;  // the read end of the child's pipe
 };

@@ -2,7 +2,8 @@
 # Starts the real orbitview against broken data sets and checks that it reports each problem (and
 # only once: no line printed frame after frame), keeps running and exits 0 on Escape. Frames are
 # known to run once the window title shows a frame rate. Needs an X display (the test suite runs
-# it under Xvfb), xdotool and ImageMagick's convert.
+# it under Xvfb), xdotool and ImageMagick's convert. One case presses Escape while start-up
+# waits for an image decode that never ends, and checks that the program ends at once.
 # Usage: robustness.sh ORBITVIEW_BINARY SOURCE_DIR
 # ROBUSTNESS_SECONDS: how long each case runs on after its first frame rate (default 2);
 # ROBUSTNESS_START_LIMIT: how long start-up may take, for slow builds (default 60).
@@ -98,6 +99,45 @@ run_case() {
   fi
 }
 
+# run_escape_during_start_up NAME UNEXPECTED_TEXT: presses Escape in the program's window before
+# its first frame rate; the program must end within 5 s with status 0 and without UNEXPECTED_TEXT.
+run_escape_during_start_up() {
+  local name=$1 unexpected=$2
+  (cd "$work/case" && LD_PRELOAD="$preload" exec "$binary" 320 180) >"$work/out.txt" 2>&1 &
+  local pid=$!
+  local problem="" window="" waited=0
+  while [ -z "$window" ] && kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((start_limit * 10)) ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+    window=$(xdotool search --all --pid "$pid" --name "Quillon Works" 2>/dev/null | head -n 1)
+  done
+  if [ -z "$window" ]; then
+    problem="no window after $start_limit s"
+  else
+    sleep 1
+    [ -n "$(running_window "$pid")" ] && problem="frames ran before Escape"
+    xdotool key --window "$window" Escape 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -9 "$pid"
+    problem="${problem:-did not end within 5 s of Escape}"
+  fi
+  wait "$pid"
+  local status=$?
+  [ -z "$problem" ] && [ "$status" -ne 0 ] && problem="exit status $status"
+  grep -qF -- "$unexpected" "$work/out.txt" && problem="${problem:+$problem; }unexpected output: $unexpected"
+  grep -qE "runtime error|AddressSanitizer|LeakSanitizer" "$work/out.txt" && problem="${problem:+$problem; }sanitizer report"
+  if [ -n "$problem" ]; then
+    echo "FAIL $name: $problem"
+    sed 's/^/    | /' "$work/out.txt" | head -n 40
+    failures=$((failures + 1))
+  else
+    echo "ok   $name"
+    passes=$((passes + 1))
+  fi
+}
+
 garble() {  # replaces a file's bytes with the same amount of fixed binary garbage
   yes $'\x89\xfe\x01garbage v 1e99 nan\tf 7/0/-3 \xff\xd8\x7f' | head -c "$(stat -c %s "$1")" >"$1.tmp"
   mv "$1.tmp" "$1"
@@ -131,7 +171,19 @@ for f in models/lenscolor.png models/lensstar.png models/rocket/jupitertex.png; 
   cp "$source_dir/tests/data/hardening/png_bad_huffman_lengths.png" "$work/case/$f"
 done
 run_case "PNG files whose compressed data is corrupt" \
-  "SOIL loading error: 'Corrupt image: the decoder failed on it'"
+  "SOIL loading error: 'Corrupt image models/lensstar.png: the decoder failed on it'"
+
+fresh_case
+# Four bytes on which SOIL's JPEG reader loops: its child is stopped after 2 s of CPU time.
+printf '\xff\xd8\xff\xe4' >"$work/case/models/phobos/phobos.jpg"
+run_case "JPEG whose decoder loops" \
+  "SOIL loading error: 'Corrupt image models/phobos/phobos.jpg: the decoder did not finish in 2 s of CPU time'"
+
+fresh_case
+# A FIFO nobody writes to: its decoder waits for good, and start-up with it.
+rm "$work/case/models/phobos/phobos.jpg"
+mkfifo "$work/case/models/phobos/phobos.jpg"
+run_escape_during_start_up "Escape while start-up waits for a decode" "models/phobos/phobos.jpg"
 
 fresh_case
 : >"$work/case/models/newRocket.txt"

@@ -1,6 +1,9 @@
 // ImageDecode's processes: a decode started ahead in a child gives the bytes of one made when
 // taken, in a child or in this process; a decode nobody takes leaves no child behind; a child
-// that never answers is stopped at the timeout; without child processes the decodes happen here.
+// that never answers is stopped at the timeout, one that loops at its CPU limit, one whose wait
+// hook says so at once; without child processes the decodes happen here; closed standard
+// descriptors lose no image.
+#include "app/start_up_images.h"
 #include "scene/image_decode.h"
 #include "fixture.h"
 
@@ -13,6 +16,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -32,6 +36,41 @@ bool hasChild()
 {
     siginfo_t info{};
     return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0;
+}
+
+// A FIFO nobody writes to: a child that opens it to decode blocks for good. Removed at the end.
+class SilentFifo {
+public:
+    SilentFifo()
+        : path((std::filesystem::temp_directory_path() / ("orbitview_decode_fifo_" + std::to_string(getpid())))
+                   .string())
+    {
+        std::remove(path.c_str());
+        made = ::mkfifo(path.c_str(), 0600) == 0;
+    }
+    ~SilentFifo() { std::remove(path.c_str()); }
+    SilentFifo(const SilentFifo&) = delete;
+    SilentFifo& operator=(const SilentFifo&) = delete;
+
+    const std::string path;
+    bool made = false;
+};
+
+// Runs body in a forked child whose descriptors in closed are closed first; the child's exit
+// status (body's result) comes back, or -1 when it did not exit by itself.
+template <typename Body>
+int statusInChildWithout(const std::vector<int>& closed, const Body& body)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (int fd : closed)
+            ::close(fd);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 DecodedImage taken(ImageDecode decode)
@@ -102,23 +141,116 @@ TEST(ImageDecodeTest, DecodesNobodyTakesLeaveNoChildAndAMoveHandsTheChildOn)
 TEST(ImageDecodeTest, ChildThatNeverAnswersIsStoppedAtTheTimeout)
 {
     ASSERT_TRUE(processHasOneThread());
-    // Opening a FIFO nobody writes to blocks the child for good.
-    const std::string fifo =
-        (std::filesystem::temp_directory_path() / ("orbitview_decode_fifo_" + std::to_string(getpid()))).string();
-    std::remove(fifo.c_str());
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const SilentFifo fifo;
+    ASSERT_TRUE(fifo.made);
     for (bool ahead : {true, false}) {
         const auto began = std::chrono::steady_clock::now();
         DecodedImage image;
         EXPECT_EQ(printedBy([&] {
-                      ImageDecode decode = ahead ? ImageDecode::start(fifo, 200ms) : ImageDecode(fifo, 200ms);
+                      ImageDecode decode = ahead ? ImageDecode::start(fifo.path, 200ms) : ImageDecode(fifo.path, 200ms);
                       EXPECT_FALSE(decode.take(image));
                   }),
-                  "SOIL loading error: 'Corrupt image: the decoder did not finish in time'\n");
+                  "SOIL loading error: 'Corrupt image " + fifo.path + ": the decoder did not finish in 0.2 s'\n");
         EXPECT_LT(std::chrono::steady_clock::now() - began, 5s);
         EXPECT_FALSE(hasChild());
     }
-    std::remove(fifo.c_str());
+}
+
+TEST(ImageDecodeTest, JpegWhoseDecoderLoopsIsStoppedAtTheCpuLimitAndNamed)
+{
+    ASSERT_TRUE(processHasOneThread());
+    // Four bytes on which SOIL's JPEG reader spins for good; the wall bound is far off.
+    const std::string path = writeFixtureFile("looping.jpg", std::string("\xFF\xD8\xFF\xE4", 4));
+    for (bool ahead : {true, false}) {
+        DecodedImage image;
+        EXPECT_EQ(printedBy([&] {
+                      ImageDecode decode = ahead ? ImageDecode::start(path, 60s, 1s) : ImageDecode(path, 60s, 1s);
+                      EXPECT_FALSE(decode.take(image));
+                  }),
+                  "SOIL loading error: 'Corrupt image " + path + ": the decoder did not finish in 1 s of CPU time'\n");
+        EXPECT_FALSE(hasChild());
+    }
+}
+
+TEST(ImageDecodeTest, WaitHookIsAskedWhileTheChildWorksAndStopsTheWaitQuietly)
+{
+    ASSERT_TRUE(processHasOneThread());
+    const SilentFifo fifo;
+    ASSERT_TRUE(fifo.made);
+    for (bool ahead : {true, false}) {
+        SCOPED_TRACE(ahead ? "ahead" : "when taken");
+        int calls = 0;
+        ImageDecode decode = ahead ? ImageDecode::start(fifo.path, 60s) : ImageDecode(fifo.path, 60s);
+        decode.waitWith([&calls] { return ++calls < 3; });
+        DecodedImage image;
+        bool decoded = true;
+        EXPECT_EQ(printedBy([&] { decoded = decode.take(image); }), "");
+        EXPECT_FALSE(decoded);
+        EXPECT_EQ(calls, 3);
+        EXPECT_FALSE(hasChild());
+    }
+
+    // A hook that lets the wait go on changes nothing, also once moved with its decode.
+    const DecodedImage png = taken(kData + "rgb.png");
+    ImageDecode good = ImageDecode::start(kData + "rgb.png");
+    good.waitWith([] { return true; });
+    expectSame(taken(std::move(good)), png);
+    EXPECT_FALSE(hasChild());
+
+    // Every start-up image gets the hook: once it says stop, every wait left ends at its first call.
+    const auto waiting = [&] { return ImageDecode::start(fifo.path, 60s); };
+    StartUpImages images{waiting(), waiting(), waiting(), waiting(), waiting(), waiting(),
+                         waiting(), waiting(), waiting(), waiting(), waiting()};
+    int calls = 0;
+    images.waitWith([&calls] { return ++calls < 0; });
+    DecodedImage image;
+    int decodes = 0;
+    for (ImageDecode* decode : {&images.lensStar, &images.lensDirt, &images.lensColour, &images.starField,
+                                &images.rocket, &images.probe, &images.probeNormalMap, &images.phobos, &images.earth,
+                                &images.earthNormalMap, &images.sun}) {
+        EXPECT_EQ(printedBy([&] { decodes += decode->take(image); }), "");
+    }
+    EXPECT_EQ(decodes, 0);
+    EXPECT_EQ(calls, 11);
+    EXPECT_FALSE(hasChild());
+}
+
+TEST(ImageDecodeTest, ClosedStandardDescriptorsLoseNoImage)
+{
+    ASSERT_TRUE(processHasOneThread());
+    const DecodedImage png = taken(kData + "rgb.png");
+    // With 1 and 2 closed the first pipe got both, and the child's redirection of standard
+    // error closed its own write end.
+    const std::vector<std::vector<int>> closedSets = {{1, 2}, {2}, {0, 1, 2}, {0}, {1}};
+    for (const std::vector<int>& closed : closedSets) {
+        SCOPED_TRACE(::testing::PrintToString(closed));
+        EXPECT_EQ(statusInChildWithout(closed,
+                                       [&] {
+                                           DecodedImage ahead, whenTaken;
+                                           const bool same = ImageDecode::start(kData + "rgb.png").take(ahead) &&
+                                                             ImageDecode(kData + "rgb.png").take(whenTaken) &&
+                                                             ahead.pixels == png.pixels &&
+                                                             whenTaken.pixels == png.pixels;
+                                           return same ? 0 : 1;
+                                       }),
+                  0);
+        // Start-up gives the closed descriptors /dev/null before its pipes, so that no pipe,
+        // file or display connection opened later receives the console's output.
+        EXPECT_EQ(statusInChildWithout(closed,
+                                       [&closed] {
+                                           StartUpImages images = decodeStartUpImages();
+                                           DecodedImage lensStar;
+                                           if (!images.lensStar.take(lensStar) || lensStar.width != 512)
+                                               return 1;
+                                           struct stat null = {}, standard = {};
+                                           ::stat("/dev/null", &null);
+                                           for (int fd : closed)
+                                               if (::fstat(fd, &standard) != 0 || standard.st_rdev != null.st_rdev)
+                                                   return 2;
+                                           return 0;
+                                       }),
+                  0);
+    }
 }
 
 TEST(ImageDecodeTest, WithoutAPipeTheDecodesHappenHereAndSaySoOnce)
