@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Renders the reference pictures again, headless, and compares each with its checked-in copy in
-# tests/reference/ (scripts/update-references.sh writes them): the root-mean-square difference,
-# normalised to 0..1 by ImageMagick, must stay at or below the tolerance. A re-run on the same
+# tests/reference/ (scripts/update-references.sh writes them): the root-mean-square difference
+# over RGB, normalised to 0..1 (compare_images, built beside orbitview; the same figure as
+# ImageMagick's `compare -metric RMSE`), must stay at or below the tolerance. A re-run on the same
 # driver differs by 0; the tolerance leaves room for another driver's rounding and still fails a
 # changed shader constant that a user would see (README, "Reference pictures").
 # Usage: reference.sh ORBITVIEW SOURCE_DIR [REFERENCE_DIR]   (SOURCE_DIR holds shaders/ and models/)
 set -uo pipefail
 binary=$(realpath "$1")
+compare_images=$(dirname "$binary")/compare_images
 source_dir=$2
 reference_dir=$(realpath "${3:-$source_dir/tests/reference}")
 tolerance=${REFERENCE_TOLERANCE:-0.002}
@@ -25,15 +27,13 @@ for reference in "$reference_dir"/*.png; do
   if [ ! -f "$out/$name" ]; then
     echo "FAIL $name: not rendered"; failed=$((failed + 1)); continue
   fi
-  # compare prints "absolute (normalised)" on stderr and exits 1 when the pictures differ at all.
-  rmse=$(compare -metric RMSE "$reference" "$out/$name" null: 2>&1 | sed -n 's/.*(\(.*\))/\1/p')
-  if [ -z "$rmse" ]; then
-    echo "FAIL $name: compare could not read it"; failed=$((failed + 1))
-  elif awk -v d="$rmse" -v t="$tolerance" 'BEGIN { exit !(d <= t) }'; then
-    echo "ok   $name RMSE $rmse"; passed=$((passed + 1))
-  else
-    echo "FAIL $name RMSE $rmse above $tolerance"; failed=$((failed + 1))
-  fi
+  # Prints "RMSE PERCENT-OF-PIXELS-THAT-DIFFER"; exits 1 above the tolerance, 2 when unreadable.
+  figures=$("$compare_images" "$reference" "$out/$name" "$tolerance" 2>&1)
+  case $? in
+    0) echo "ok   $name RMSE ${figures% *}, ${figures#* } of the pixels differ"; passed=$((passed + 1)) ;;
+    1) echo "FAIL $name RMSE ${figures% *} above $tolerance, ${figures#* } of the pixels differ"; failed=$((failed + 1)) ;;
+    *) echo "FAIL $name: $figures"; failed=$((failed + 1)) ;;
+  esac
 done
 [ "$passed" -gt 0 ] || { echo "no reference pictures in $reference_dir"; exit 1; }
 echo "references: $passed passed, $failed failed"
