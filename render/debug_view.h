@@ -26,7 +26,7 @@ const char* viewName(View view);
 
 struct DebugViewPass {
     // Reloadable like the main passes' programs; made by the Renderer the first time a view other
-    // than Final is drawn, so start-up builds and prints exactly what it does without views.
+    // than Final is asked for, so start-up builds and prints exactly what it does without views.
     std::shared_ptr<ShaderProgram> program;
 
     // Draws view (not Final) into the bound framebuffer over the camera's viewport.

@@ -89,11 +89,18 @@ void Renderer::release()
     debugView.release();
 }
 
-void Renderer::drawView(View view, const FrameScene& scene)
+View Renderer::viewShown(View view)
 {
     if (view == View::Final)
-        return;
+        return view;
     if (!debugView.program)
         debugView.program = reloadable(kQuadVertex, "shaders/debugView.frag");
+    else
+        rebuildIfChanged(*debugView.program);
+    return debugView.program->usable() ? view : View::Final;
+}
+
+void Renderer::drawView(View view, const FrameScene& scene)
+{
     debugView.render(view, scene, resources);
 }
