@@ -91,13 +91,9 @@ void Renderer::release()
 
 View Renderer::viewShown(View view)
 {
-    if (view == View::Final)
-        return view;
-    if (!debugView.program)
+    if (view != View::Final && !debugView.program)
         debugView.program = reloadable(kQuadVertex, "shaders/debugView.frag");
-    else
-        rebuildIfChanged(*debugView.program);
-    return debugView.program->usable() ? view : View::Final;
+    return debugView.shown(view);
 }
 
 void Renderer::drawView(View view, const FrameScene& scene)

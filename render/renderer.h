@@ -32,9 +32,8 @@ struct Renderer {
     void resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.
     void release();
-    // The view that asking for view shows: view itself, or Final while the views' program has
-    // never built. Builds that program the first time a view other than Final is asked for, and
-    // rebuilds it when its files changed.
+    // The view that asking for view shows (DebugViewPass::shown); makes and builds the views'
+    // program the first time a view other than Final is asked for.
     View viewShown(View view);
     // Draws an inspection view over the composite; nothing for View::Final or before viewShown
     // made the views' program.

@@ -132,18 +132,22 @@ TEST_F(RendererTest, OwnProgramsLinkWithTheMeshLayoutLocations)
 // Regression: without a readable shaders/debugView.frag the views were claimed (in the title)
 // while the final image stayed, and the report spoke of an unexpected end of file. A view is
 // only shown once its program built; the report names what is wrong with the file, once each.
+// The program is the pass's own, as the Renderer makes it but outside the process's cache.
 TEST_F(RendererTest, ViewWithoutItsProgramIsNotShownAndTheFileIsNamed)
 {
-    Renderer other;
+    DebugViewPass views;
+    EXPECT_EQ(views.shown(View::Occlusion), View::Final) << "no program made yet";
     ScratchDirectory scratch;
     DrivenClock clock;
     std::filesystem::create_directory("shaders");
     std::filesystem::copy_file(scratch.previous / "shaders/quadShader.vert", "shaders/quadShader.vert");
     const std::string label = "shaders/quadShader.vert + shaders/debugView.frag";
+    views.program = std::make_shared<ShaderProgram>(ShaderSet{
+        {Vertex, AssetShader("shaders/quadShader.vert")}, {Fragment, AssetShader("shaders/debugView.frag")}});
     std::string printed;
     const auto ask = [&](View view) {
         testing::internal::CaptureStderr();
-        const View shown = other.viewShown(view);
+        const View shown = views.shown(view);
         printed += testing::internal::GetCapturedStderr();
         clock.advanceMs(1000);
         return shown;
@@ -167,7 +171,7 @@ TEST_F(RendererTest, ViewWithoutItsProgramIsNotShownAndTheFileIsNamed)
     EXPECT_EQ(ask(View::Occlusion), View::Occlusion);
     EXPECT_EQ(ask(View::Final), View::Final);
     EXPECT_EQ(printed, "Shader reload: " + label + " works again\n");
-    other.release();
+    views.release();
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
