@@ -173,7 +173,7 @@ void Application::keyPressed(int key)
 
 void Application::setView(View newView)
 {
-    view = newView;
+    view = renderer.viewShown(newView);
     fps.suffix = view == View::Final ? std::string() : std::string(" | view: ") + viewName(view);
     fps.republish(kWindowTitle);
 }

@@ -66,7 +66,8 @@ public:
     void resize(int width, int height);
     // A key pressed (from the key callback): P pause, . step, F1 to F8 views, T pass timing.
     void keyPressed(int key);
-    // Shows one target alone (View::Final: the composite) and names it in the title.
+    // Shows one target alone (View::Final: the composite) and names it in the title; a view
+    // whose program cannot be built leaves the composite and the plain title.
     void setView(View newView);
     void clearFrame(const glm::vec4& colour, bool clearDepth);
     void updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view);

@@ -38,6 +38,14 @@ const char* viewName(View view)
     return kViews[int(view)].name;
 }
 
+View DebugViewPass::shown(View view) const
+{
+    if (view == View::Final || !program)
+        return View::Final;
+    rebuildIfChanged(*program);
+    return program->usable() ? view : View::Final;
+}
+
 void DebugViewPass::render(View view, const FrameScene& scene, const FrameResources& resources) const
 {
     const ViewSource& source = kViews[int(view)];

@@ -26,9 +26,12 @@ const char* viewName(View view);
 
 struct DebugViewPass {
     // Reloadable like the main passes' programs; made by the Renderer the first time a view other
-    // than Final is drawn, so start-up builds and prints exactly what it does without views.
+    // than Final is asked for, so start-up builds and prints exactly what it does without views.
     std::shared_ptr<ShaderProgram> program;
 
+    // The view that asking for view shows: view itself, or Final while the program (rebuilt
+    // here when its files changed) has never built or is not made yet.
+    View shown(View view) const;
     // Draws view (not Final) into the bound framebuffer over the camera's viewport.
     void render(View view, const FrameScene& scene, const FrameResources& resources) const;
     void release();

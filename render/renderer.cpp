@@ -89,11 +89,14 @@ void Renderer::release()
     debugView.release();
 }
 
+View Renderer::viewShown(View view)
+{
+    if (view != View::Final && !debugView.program)
+        debugView.program = reloadable(kQuadVertex, "shaders/debugView.frag");
+    return debugView.shown(view);
+}
+
 void Renderer::drawView(View view, const FrameScene& scene)
 {
-    if (view == View::Final)
-        return;
-    if (!debugView.program)
-        debugView.program = reloadable(kQuadVertex, "shaders/debugView.frag");
     debugView.render(view, scene, resources);
 }

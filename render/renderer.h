@@ -32,8 +32,11 @@ struct Renderer {
     void resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.
     void release();
-    // Draws an inspection view over the composite (nothing for View::Final); builds its program
-    // the first time.
+    // The view that asking for view shows (DebugViewPass::shown); makes and builds the views'
+    // program the first time a view other than Final is asked for.
+    View viewShown(View view);
+    // Draws an inspection view over the composite; nothing for View::Final or before viewShown
+    // made the views' program.
     void drawView(View view, const FrameScene& scene);
 
     FrameResources resources;

@@ -1,11 +1,14 @@
 // File and Asset: asset paths under the process-wide root, and one shader source file's text
 // with its change bookkeeping. Reads the file system (status and bytes) and the wall clock;
-// writes nothing and reports nothing: a file that cannot be read yields time stamp 0 and "".
+// writes nothing and reports nothing: a file that cannot be read yields time stamp 0, no text
+// and the reason in words for its owner to report.
 #include "resources/file.h"
 
 #include "resources/timer.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 const std::string assetRoot = "./";
@@ -20,6 +23,39 @@ constexpr int64_t kNanosecondsPerSecond = 1000000000;
 bool statusOf(const std::string& path, struct stat& status)
 {
     return ::stat(path.c_str(), &status) == 0;
+}
+
+std::string cannotBeRead(int error)
+{
+    return std::string("cannot be read: ") + std::strerror(error);
+}
+
+// Reads the whole file into text and returns why it could not ("" when it could). The kind of
+// file is checked first: a directory opens here and reads as nothing, and a pipe would block.
+// Reads until the end of the file rather than trusting a size measured beforehand, so a file
+// that grows or shrinks while it is read cannot leave a wrong-sized text.
+std::string readText(const std::string& path, std::string& text)
+{
+    struct stat status;
+    if (!statusOf(path, status))
+        return errno == ENOENT || errno == ENOTDIR ? "is missing" : cannotBeRead(errno);
+    if (S_ISDIR(status.st_mode))
+        return "is a directory";
+    if (!S_ISREG(status.st_mode))
+        return "is not a regular file";
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return cannotBeRead(errno);
+    char chunk[65536];
+    size_t count = 0;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, count);
+    const int error = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (error == 0)
+        return {};
+    text.clear();
+    return cannotBeRead(error);
 }
 }  // namespace
 
@@ -54,39 +90,33 @@ int64_t File::modificationTimeNs() const
 
 bool File::hasChanged() const
 {
-    const int64_t stamp = modificationTimeNs();
-    return stamp != 0 && stamp != loadedModificationTime;
+    return modificationTimeNs() != loadedModificationTime;
 }
 
-// Reads until the end of the file rather than trusting a size measured beforehand, so a file
-// that grows or shrinks while it is read (or a directory) cannot leave a wrong-sized text.
 std::string File::readAll() const
 {
     std::string text;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return text;
-    char chunk[65536];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, count);
-    std::fclose(file);
+    readText(path, text);
     return text;
 }
 
 // The time stamp is taken before the bytes are read: a save that lands during the read moves
-// the stamp on again and is picked up by the next poll.
+// the stamp on again and is picked up by the next poll. A failed read changes no text: what
+// was last read stays what a build compiles.
 bool File::reload()
 {
     loadTime = wallClockTicks() / kTicksPerSecond;
     loadedModificationTime = modificationTimeNs();
-    std::string text = readAll();
-    const uint64_t h = contentHash(text);
-    // contents always holds the text whose hash is loadedHash.
-    if (h != loadedHash)
-        contents = std::move(text);
-    loadedHash = h;
-    return h != compiledHash;
+    std::string text;
+    readFailure = readText(path, text);
+    if (readFailure.empty()) {
+        const uint64_t h = contentHash(text);
+        // contents always holds the text whose hash is loadedHash.
+        if (h != loadedHash)
+            contents = std::move(text);
+        loadedHash = h;
+    }
+    return loadedHash != compiledHash;
 }
 
 const std::string& File::markCompiled()

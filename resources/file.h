@@ -46,12 +46,13 @@ public:
     int64_t modificationTime() const;
     // The same time stamp at full precision (nanoseconds); 0 when it cannot be read.
     int64_t modificationTimeNs() const;
-    // True when the file's time stamp differs from the one it had when last read.
-    // A file whose time stamp reads 0 (missing, unreadable) counts as unchanged.
+    // True when the file's time stamp differs from the one it had when last read: a file that
+    // went missing since then has changed too, one that was missing then and still is has not.
     bool hasChanged() const;
-    // The whole file as bytes (binary mode); empty when it cannot be opened.
+    // The whole file as bytes (binary mode); empty when it cannot be read.
     std::string readAll() const;
-    // Re-reads the file; returns whether its text differs from the text last compiled.
+    // Re-reads the file; returns whether its text differs from the text last compiled. A file
+    // that cannot be read keeps its last text and says why in readFailure.
     bool reload();
     // Records the loaded text as compiled and returns it.
     const std::string& markCompiled();
@@ -60,6 +61,8 @@ public:
     int64_t loadTime = 0;          // wall-clock second of the last read
     int64_t loadedModificationTime = 0; // the file's own time stamp when last read
     std::string contents;
+    // Why the last read found no text ("is missing", "is a directory", ...); empty after a good read.
+    std::string readFailure;
     uint64_t compiledHash = 0;
     uint64_t loadedHash = 0;
 };

@@ -79,8 +79,8 @@ std::string statusText(GLuint object, GLenum status, const char* header, GetIv g
     return text;
 }
 
-// Source text as loadShaders builds it: every line, newline removed, appended after a "\n".
-// False when the file cannot be opened.
+// Source text as loadShaders builds it: every line followed by one "\n", so that the driver's
+// line numbers are the file's. False when the file cannot be opened.
 bool readSourceLines(const char* path, std::string& source)
 {
     std::ifstream file(path);
@@ -88,8 +88,8 @@ bool readSourceLines(const char* path, std::string& source)
         return false;
     std::string line;
     while (std::getline(file, line)) {
-        source += "\n";
         source += line;
+        source += "\n";
     }
     return true;
 }

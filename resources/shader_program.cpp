@@ -1,7 +1,8 @@
 // ShaderProgram: owns one GL program name and the Files of its stages. A rebuild is a
 // transaction: the new program is built aside and swapped in only when it links; every shader
 // and program object a failed attempt made is deleted. Reads the stage files; writes its
-// reports (a failed attempt, the recovery after one) to standard error, never to standard output.
+// reports (a failed attempt, an unreadable file, the recovery after a failure) to standard
+// error, never to standard output.
 #include "resources/shader_program.h"
 
 #include "scene/gl_debug.h"
@@ -36,6 +37,12 @@ bool linked(GLuint program)
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
     return ok == GL_TRUE;
 }
+
+// A file's path as the reports name it: without the asset root in front.
+std::string relativePath(const std::string& path)
+{
+    return path.compare(0, assetRoot.size(), assetRoot) == 0 ? path.substr(assetRoot.size()) : path;
+}
 }  // namespace
 
 ShaderProgram::ShaderProgram(const ShaderSet& shaders)
@@ -69,38 +76,64 @@ void ShaderProgram::pollFiles()
     filesChanged = changed;
 }
 
+// The changed files are read here, so that only a new text asks for a rebuild: a touch, or an
+// editor saving the same bytes again, neither compiles nor reports anything.
 bool ShaderProgram::needsRebuild()
 {
     if (needsBuild)
         return true;
     filesChanged = false;
-    return poller.tick() && filesChanged;
+    if (!poller.tick() || !filesChanged || !readChangedFiles("reload"))
+        return false;
+    for (const auto& entry : files)
+        if (entry.second.loadedHash != entry.second.compiledHash)
+            return true;
+    return false;
 }
 
-// Every changed file is read before anything compiles: a file the attempt left unread would
-// still look changed, and the poll would start the same failing attempt again every second.
-// needsBuild is cleared by any attempt, so a program that never built waits for an edit too.
+bool ShaderProgram::readChangedFiles(const char* attempt)
+{
+    bool readable = true;
+    for (auto& entry : files) {
+        File& file = entry.second;
+        if (file.hasChanged() || file.loadTime == 0) {
+            file.reload();
+            if (!file.readFailure.empty())
+                reportFailure(attempt, relativePath(file.path) + " " + file.readFailure, "");
+        }
+        readable = readable && file.readFailure.empty();
+    }
+    return readable;
+}
+
+// Every stage's text is marked as tried before anything compiles, whichever stage then fails:
+// only a new text starts another attempt. needsBuild is cleared by any attempt, so a program
+// that never built waits for an edit too.
 bool ShaderProgram::rebuild()
 {
+    const char* const attempt = needsBuild ? "build" : "reload";
     needsBuild = false;
+    const bool wasFailing = lastAttemptFailed;
+    lastAttemptFailed = true;
+    if (!readChangedFiles(attempt))
+        return false;
     for (auto& entry : files)
-        if (entry.second.hasChanged())
-            entry.second.reload();
+        entry.second.markCompiled();
     const GLuint program = glCreateProgram();
     if (program == 0)
-        return reportFailure("no program object could be created", "");
+        return reportFailure(attempt, "no program object could be created", "");
     std::vector<GLuint> shaders;
-    for (auto& [stage, file] : files) {
-        const GLuint shader = compileStage(stage, file.markCompiled());
+    for (const auto& [stage, file] : files) {
+        const GLuint shader = compileStage(stage, file.contents);
         if (shader == 0) {
             deleteAttempt(shaders, program);
-            return reportFailure(std::string(stageName(stage)) + " stage could not be created", "");
+            return reportFailure(attempt, std::string(stageName(stage)) + " stage could not be created", "");
         }
         shaders.push_back(shader);
         if (!compiled(shader)) {
             const std::string log = shaderInfoLog(shader);
             deleteAttempt(shaders, program);
-            return reportFailure(std::string(stageName(stage)) + " stage did not compile", log);
+            return reportFailure(attempt, std::string(stageName(stage)) + " stage did not compile", log);
         }
         glAttachShader(program, shader);
     }
@@ -108,7 +141,7 @@ bool ShaderProgram::rebuild()
     if (!linked(program)) {
         const std::string log = programInfoLog(program);
         deleteAttempt(shaders, program);
-        return reportFailure("link step failed", log);
+        return reportFailure(attempt, "link step failed", log);
     }
     deleteProgram(programId);
     programId = program;
@@ -117,7 +150,7 @@ bool ShaderProgram::rebuild()
         glDetachShader(program, shader);
         glDeleteShader(shader);
     }
-    if (lastAttemptFailed)
+    if (wasFailing)
         std::fprintf(stderr, "Shader reload: %s works again\n", label().c_str());
     lastAttemptFailed = false;
     return true;
@@ -127,19 +160,18 @@ std::string ShaderProgram::label() const
 {
     std::string text;
     for (const auto& entry : files) {
-        const std::string& path = entry.second.path;
         if (!text.empty())
             text += " + ";
-        text += path.compare(0, assetRoot.size(), assetRoot) == 0 ? path.substr(assetRoot.size()) : path;
+        text += relativePath(entry.second.path);
     }
     return text;
 }
 
 // One write for the whole block, so that it reaches the console in one piece. The log goes out
 // as the driver wrote it, its own line ends kept, with one line end made sure of at the end.
-bool ShaderProgram::reportFailure(const std::string& step, const std::string& log)
+bool ShaderProgram::reportFailure(const char* attempt, const std::string& step, const std::string& log) const
 {
-    std::string text = "Shader reload failed: " + label() + ": " + step;
+    std::string text = std::string("Shader ") + attempt + " failed: " + label() + ": " + step;
     size_t end = log.size();
     while (end > 0 && log[end - 1] == '\n')
         --end;
@@ -147,7 +179,6 @@ bool ShaderProgram::reportFailure(const std::string& step, const std::string& lo
         text += ":\n" + log.substr(0, end);
     text += "\n";
     std::fputs(text.c_str(), stderr);
-    lastAttemptFailed = true;
     return false;
 }
 

@@ -1,7 +1,8 @@
 // ShaderProgram: the hot-reloading GL program. Keeps one File per stage, polls their time
-// stamps at most once per second while the program is in use, and on a change compiles and
-// links a fresh program that replaces the current one only when it links. Each failed attempt
-// is reported once on standard error, and so is the first success after one.
+// stamps at most once per second while the program is in use, re-reads the files that moved,
+// and when a text changed compiles and links a fresh program that replaces the current one only
+// when it links. Each failed attempt is reported once on standard error, and so is the first
+// success after one; a file that cannot be read is reported once when a read finds it so.
 #pragma once
 
 #include "resources/file.h"
@@ -27,10 +28,12 @@ public:
     void addShader(int32_t stage, const AssetShader& asset);
     // The poller's job: asks every file whether it changed.
     void pollFiles();
-    // True before the first attempt, and when a poll (at most once per second) found a change.
+    // True before the first attempt, and when a poll (at most once per second) read a file whose
+    // text differs from the text last tried; a touched file with the same bytes is no change.
     bool needsRebuild();
     // Compiles every stage and links a new program; swaps it in only when it links. A failure
-    // writes the program's files, the step that failed and the driver's log to standard error.
+    // writes the program's files, the step that failed and the driver's log to standard error,
+    // as a failed build for the first attempt and a failed reload after it.
     bool rebuild();
     GLuint id() const { return programId; }
     // False until a build links; the setters then set nothing (GL would raise an error each call).
@@ -56,8 +59,12 @@ public:
     TimedExecution poller;
 
 private:
+    // Reads every file whose time stamp moved since its last read, and every file never read.
+    // A read that finds a file unreadable is reported, naming the attempt ("build", "reload").
+    // True when every file has a text to compile.
+    bool readChangedFiles(const char* attempt);
     // The files in stage order, joined by " + ", as the reports name the program.
     std::string label() const;
     // Reports the failed step with the driver's log; returns false, the attempt's result.
-    bool reportFailure(const std::string& step, const std::string& log);
+    bool reportFailure(const char* attempt, const std::string& step, const std::string& log) const;
 };

@@ -1,9 +1,10 @@
-// The renderer's start-up and shared resources on real GL: programs in their fixed order, every
-// framebuffer complete, the quad's buffers, targets that follow the window size, and the
-// separable blur.
+// The renderer's start-up and shared resources on real GL: programs in their fixed order, the
+// views shown only once their program built, every framebuffer complete, the quad's buffers,
+// targets that follow the window size, and the separable blur.
 #include "gl_fixture.h"
 #include "resources/gl_error.h"
 
+#include <filesystem>
 #include <glm/gtc/type_ptr.hpp>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -126,6 +127,52 @@ TEST_F(RendererTest, OwnProgramsLinkWithTheMeshLayoutLocations)
     EXPECT_EQ(glGetAttribLocation(renderer->unlit.program.name, "vertexTexCoord"), 1);
     // Room for the scene's four lights.
     EXPECT_NE(glGetUniformLocation(lighting, "lights[3].iLightType"), -1);
+}
+
+// Regression: without a readable shaders/debugView.frag the views were claimed (in the title)
+// while the final image stayed, and the report spoke of an unexpected end of file. A view is
+// only shown once its program built; the report names what is wrong with the file, once each.
+// The program is the pass's own, as the Renderer makes it but outside the process's cache.
+TEST_F(RendererTest, ViewWithoutItsProgramIsNotShownAndTheFileIsNamed)
+{
+    DebugViewPass views;
+    EXPECT_EQ(views.shown(View::Occlusion), View::Final) << "no program made yet";
+    ScratchDirectory scratch;
+    DrivenClock clock;
+    std::filesystem::create_directory("shaders");
+    std::filesystem::copy_file(scratch.previous / "shaders/quadShader.vert", "shaders/quadShader.vert");
+    const std::string label = "shaders/quadShader.vert + shaders/debugView.frag";
+    views.program = std::make_shared<ShaderProgram>(ShaderSet{
+        {Vertex, AssetShader("shaders/quadShader.vert")}, {Fragment, AssetShader("shaders/debugView.frag")}});
+    std::string printed;
+    const auto ask = [&](View view) {
+        testing::internal::CaptureStderr();
+        const View shown = views.shown(view);
+        printed += testing::internal::GetCapturedStderr();
+        clock.advanceMs(1000);
+        return shown;
+    };
+
+    EXPECT_EQ(ask(View::Occlusion), View::Final);
+    EXPECT_EQ(ask(View::Depth), View::Final);
+    EXPECT_EQ(printed, "Shader build failed: " + label + ": shaders/debugView.frag is missing\n");
+    printed.clear();
+
+    std::filesystem::create_directory("shaders/debugView.frag");
+    setStamp("shaders/debugView.frag", 1700000001);
+    EXPECT_EQ(ask(View::Occlusion), View::Final);
+    EXPECT_EQ(ask(View::Occlusion), View::Final);
+    EXPECT_EQ(printed, "Shader reload failed: " + label + ": shaders/debugView.frag is a directory\n");
+    printed.clear();
+
+    std::filesystem::remove("shaders/debugView.frag");
+    std::filesystem::copy_file(scratch.previous / "shaders/debugView.frag", "shaders/debugView.frag");
+    setStamp("shaders/debugView.frag", 1700000002);
+    EXPECT_EQ(ask(View::Occlusion), View::Occlusion);
+    EXPECT_EQ(ask(View::Final), View::Final);
+    EXPECT_EQ(printed, "Shader reload: " + label + " works again\n");
+    views.release();
+    EXPECT_EQ(drainGlErrors(), 0);
 }
 
 TEST_F(FrameResourcesTest, EveryFramebufferIsCompleteAtWindowSize)

@@ -1,8 +1,10 @@
 // Shader compilation against the real driver: compileStage and the status texts, loadShaders'
 // console report captured and compared exactly (success, missing files, empty source), the
-// source text it builds, and ProgramHandle's setters read back from a linked program.
+// source text it builds and the line numbers of its logs, and ProgramHandle's setters read back
+// from a linked program.
 #include "gl_fixture.h"
 #include "resources/shader.h"
+#include "resources/shader_program.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -144,7 +146,7 @@ TEST_F(ShaderTest, LoadShadersReportsEachStepAndLinks)
 }
 
 // Regression for sources with lines longer than any fixed line buffer.
-TEST_F(ShaderTest, SourceIsEveryLineAfterANewlineWhateverItsLength)
+TEST_F(ShaderTest, SourceIsEveryLineFollowedByANewlineWhateverItsLength)
 {
     const std::string longComment = "// " + std::string(20000, 'x');
     writeFile("long.vert", "#version 150\n" + longComment + "\n\nvoid main() { gl_Position = vec4(0.0); }\n");
@@ -158,7 +160,26 @@ TEST_F(ShaderTest, SourceIsEveryLineAfterANewlineWhateverItsLength)
     std::vector<GLchar> source(static_cast<size_t>(length) + 1, 0);
     glGetShaderSource(vertex, length, nullptr, source.data());
     EXPECT_EQ(std::string(source.data()),
-              "\n#version 150\n" + longComment + "\n\nvoid main() { gl_Position = vec4(0.0); }");
+              "#version 150\n" + longComment + "\n\nvoid main() { gl_Position = vec4(0.0); }\n");
+}
+
+// Regression: a newline put before the first line made every line of the start-up logs one too
+// high, so the same error read 0:5 on standard output and 0:4 in the reload report.
+TEST_F(ShaderTest, LogsOfBothBuildsNameTheFileLine)
+{
+    writeFile("plain.vert", kVertexSource);
+    writeFile("broken.frag", "#version 150\nout vec4 colour;\nvoid main()\n{ colour = vec4(1.0) }\n");
+    const std::string printed = load("plain.vert", "broken.frag");
+    EXPECT_NE(printed.find("0:4("), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("0:5("), std::string::npos) << printed;
+
+    ShaderProgram program({{Vertex, AssetShader("plain.vert")}, {Fragment, AssetShader("broken.frag")}});
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(program.rebuild());
+    const std::string report = testing::internal::GetCapturedStderr();
+    const std::string log = shaderLog(attached(GL_FRAGMENT_SHADER));
+    ASSERT_NE(log.find("0:4("), std::string::npos) << log;
+    EXPECT_NE(report.find(log.substr(0, log.find('\n'))), std::string::npos) << report;
 }
 
 TEST_F(ShaderTest, MissingVertexFilePrintsOneLineAndLeavesNothing)

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -89,25 +90,65 @@ TEST_F(FileTest, SaveInTheSameSecondAsTheReadIsSeen)
     EXPECT_EQ(file.markCompiled(), "second");
 }
 
-TEST_F(FileTest, MissingFileReadsAsNoStampAndEmptyTextUntilItReturns)
+TEST_F(FileTest, MissingFileReadsAsNoStampAndNoTextUntilItReturns)
 {
     File file("missing.frag");
     EXPECT_EQ(file.modificationTime(), 0);
     EXPECT_EQ(file.modificationTimeNs(), 0);
     EXPECT_FALSE(file.hasChanged());
     EXPECT_EQ(file.readAll(), "");
-    EXPECT_TRUE(file.reload());
+    EXPECT_FALSE(file.reload());
+    EXPECT_EQ(file.readFailure, "is missing");
     EXPECT_EQ(file.markCompiled(), "");
 
     writeFileStamped("missing.frag", "back", 1700000300);
     EXPECT_TRUE(file.hasChanged());
-    file.reload();
+    EXPECT_TRUE(file.reload());
+    EXPECT_EQ(file.readFailure, "");
     EXPECT_EQ(file.markCompiled(), "back");
-
-    std::remove("missing.frag");
-    EXPECT_FALSE(file.hasChanged());
     EXPECT_EQ(File("sub/dir/none.frag").readAll(), "");
     EXPECT_EQ(File(".").readAll(), "");
+}
+
+// Regression: a file deleted after it was read looked unchanged and was never mentioned. Going
+// missing is a change; the read says why it found nothing and keeps the text it had.
+TEST_F(FileTest, FileGoingMissingIsAChangeThatKeepsTheLastText)
+{
+    writeFileStamped("a.frag", "kept", 1700000100);
+    File file("a.frag");
+    file.reload();
+    file.markCompiled();
+    std::remove("a.frag");
+    EXPECT_TRUE(file.hasChanged());
+    EXPECT_FALSE(file.reload());
+    EXPECT_EQ(file.readFailure, "is missing");
+    EXPECT_EQ(file.contents, "kept");
+    EXPECT_EQ(file.loadedHash, contentHash("kept"));
+    EXPECT_FALSE(file.hasChanged());
+}
+
+// What a read says of each kind of path that holds no text.
+TEST_F(FileTest, ReadFailureNamesWhatIsWrongWithThePath)
+{
+    writeFile("plain.frag", "text");
+    ASSERT_EQ(::mkdir("folder.frag", 0755), 0);
+    ASSERT_EQ(::mkfifo("pipe.frag", 0644), 0);
+    const struct {
+        const char* path;
+        const char* failure;
+    } cases[] = {
+        {"absent.frag", "is missing"},
+        {"plain.frag/below.frag", "is missing"},
+        {"folder.frag", "is a directory"},
+        {"pipe.frag", "is not a regular file"},
+        {"plain.frag", ""},
+    };
+    for (const auto& c : cases) {
+        File file(c.path);
+        file.reload();
+        EXPECT_EQ(file.readFailure, c.failure) << c.path;
+        EXPECT_EQ(file.contents, c.failure[0] ? "" : "text") << c.path;
+    }
 }
 
 TEST_F(FileTest, ReadsBytesUnchanged)
