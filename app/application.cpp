@@ -227,10 +227,12 @@ void Application::present()
         headless.present();
 }
 
-void Application::drawView(View shown)
+View Application::drawView(View wanted)
 {
+    const View shown = renderer.viewShown(wanted);
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
     renderer.drawView(shown, scene);
+    return shown;
 }
 
 void Application::frame(double now, FrameProbe* probe)

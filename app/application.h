@@ -57,8 +57,9 @@ public:
     // The next frame's time step is measured from now.
     void restartFrameClock(double now) { lastFrameTime = now; }
     // Draws one inspection view of the last frame's targets over the output, as its F key would
-    // have shown that frame (View::Final: nothing).
-    void drawView(View shown);
+    // have shown that frame (View::Final: nothing). Returns the view drawn: View::Final when the
+    // views' program has not built.
+    View drawView(View wanted);
 
     // Window-size events record the size; the next frame applies the last one (requestResize).
     // 0 x 0 (a minimised window) is ignored by both.

@@ -196,7 +196,12 @@ int runHeadless(Application& app, const HeadlessOptions& options)
         for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kCaptureSlack;
              ++nextCapture) {
             for (const View view : options.views) {
-                app.drawView(view);
+                if (app.drawView(view) != view) {
+                    std::fprintf(stderr, "orbitview: the %s view cannot be shown (shaders/debugView.frag did not "
+                                         "build); no capture of it\n", viewName(view));
+                    ++failures;
+                    continue;
+                }
                 const std::string path =
                     options.outDir + "/" + captureFileName(view, options.captureLabels[nextCapture]);
                 if (writeOutputPng(path, app.renderer.resources.targets, "orbitview"))
