@@ -23,7 +23,7 @@ struct HeadlessContext {
     bool open(int gpu);
     // Waits for the frame before the last one, so the GPU is never more than one frame behind.
     void present();
-    // Releases the context and the display; safe to call twice.
+    // Releases the context and its surface; safe to call twice.
     void close();
 };
 

@@ -49,6 +49,21 @@ running_window() {
   xdotool search --all --pid "$1" --name "FPS:" 2>/dev/null | head -n 1
 }
 
+# report NAME PROBLEM: adds any sanitizer report in the case's output to PROBLEM, then one ok or
+# FAIL line; a failure shows the output's lines, the most repeated first.
+report() {
+  local name=$1 problem=$2
+  grep -qE "runtime error|AddressSanitizer|LeakSanitizer" "$work/out.txt" && problem="${problem:+$problem; }sanitizer report"
+  if [ -n "$problem" ]; then
+    echo "FAIL $name: $problem"
+    sort "$work/out.txt" | uniq -c | sort -rn | head -n 40 | sed 's/^/    | /'
+    failures=$((failures + 1))
+  else
+    echo "ok   $name"
+    passes=$((passes + 1))
+  fi
+}
+
 # run_case NAME EXPECTED_TEXT...: runs the program in $work/case; every expected text must appear
 # in its output, frames must run, it must still run $seconds later and exit 0 on Escape.
 run_case() {
@@ -88,15 +103,7 @@ run_case() {
   local lines
   lines=$(wc -l <"$work/out.txt")
   [ "$lines" -gt "$max_lines" ] && problem="${problem:+$problem; }$lines lines of output"
-  grep -qE "runtime error|AddressSanitizer|LeakSanitizer" "$work/out.txt" && problem="${problem:+$problem; }sanitizer report"
-  if [ -n "$problem" ]; then
-    echo "FAIL $name: $problem"
-    sort "$work/out.txt" | uniq -c | sort -rn | head -n 40 | sed 's/^/    | /'
-    failures=$((failures + 1))
-  else
-    echo "ok   $name"
-    passes=$((passes + 1))
-  fi
+  report "$name" "$problem"
 }
 
 # run_escape_during_start_up NAME UNEXPECTED_TEXT: presses Escape in the program's window before
@@ -127,15 +134,7 @@ run_escape_during_start_up() {
   local status=$?
   [ -z "$problem" ] && [ "$status" -ne 0 ] && problem="exit status $status"
   grep -qF -- "$unexpected" "$work/out.txt" && problem="${problem:+$problem; }unexpected output: $unexpected"
-  grep -qE "runtime error|AddressSanitizer|LeakSanitizer" "$work/out.txt" && problem="${problem:+$problem; }sanitizer report"
-  if [ -n "$problem" ]; then
-    echo "FAIL $name: $problem"
-    sed 's/^/    | /' "$work/out.txt" | head -n 40
-    failures=$((failures + 1))
-  else
-    echo "ok   $name"
-    passes=$((passes + 1))
-  fi
+  report "$name" "$problem"
 }
 
 garble() {  # replaces a file's bytes with the same amount of fixed binary garbage
@@ -211,13 +210,7 @@ refused_case() {
   [ "$status" -eq "$expected" ] || problem="exit status $status, not $expected"
   grep -qxF -- "$line" "$work/out.txt" || problem="${problem:+$problem; }no line: $line"
   [ "$(wc -l <"$work/out.txt")" -le 3 ] || problem="${problem:+$problem; }$(wc -l <"$work/out.txt") lines"
-  if [ -n "$problem" ]; then
-    echo "FAIL $name: $problem"; sed 's/^/    | /' "$work/out.txt" | head -n 10
-    failures=$((failures + 1))
-  else
-    echo "ok   $name"
-    passes=$((passes + 1))
-  fi
+  report "$name" "$problem"
 }
 
 refused_case "no X display: GLFW's message on a line of its own" 1 "Failed to initialize GLFW" \

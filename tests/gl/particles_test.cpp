@@ -17,10 +17,10 @@ namespace {
 
 constexpr int kSize = 64;
 
-int drawsMade = 0;
+unsigned drawsMade = 0;
 int scriptedRandom()
 {
-    return (drawsMade++ * 104729 + 7) % 32768;
+    return int((drawsMade++ * 104729u + 7u) % 32768u);
 }
 
 class ParticleSystemGlTest : public ::testing::Test, protected BareScene {
@@ -106,7 +106,7 @@ TEST_F(ParticleSystemGlTest, FirstFrameSpawnsTheCapStreamsEveryPositionAndDrawsH
     drawsMade = 0;
     pool.render(scene(), resources, 0.05);  // the clock starts at 0: a long first step
     EXPECT_EQ(pool.lastParticleTime, 0.05);
-    EXPECT_EQ(drawsMade, 800 * 4);
+    EXPECT_EQ(drawsMade, 800u * 4u);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
