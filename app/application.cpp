@@ -43,8 +43,9 @@ Application::Application(int width, int height, WindowMode mode, StartUpStamps* 
                          width, height);
             return;
         }
-        if (!openHeadless(gpu))
+        if (!headless.open(gpu))
             return;
+        renderer.resources.targets.offscreenOutput = true;
     } else {
         if (!window.open(width, height, mode))
             return;
@@ -77,14 +78,6 @@ Application::Application(GLFWwindow* existingWindow)
     contextReady = true;
     StartUpStamps unused;
     startUp(width, height, decodeStartUpImages(), unused);
-}
-
-bool Application::openHeadless(int gpu)
-{
-    if (!headless.open(gpu))
-        return false;
-    renderer.resources.targets.offscreenOutput = true;
-    return true;
 }
 
 void Application::startUp(int width, int height, StartUpImages images, StartUpStamps& startUpStamps)

@@ -126,7 +126,6 @@ public:
     PassTimer passTimer;      // measures on T
 
 private:
-    bool openHeadless(int gpu);
     // The start-up sequence after the window: every step takes what it needs of images.
     void startUp(int width, int height, StartUpImages images, StartUpStamps& stamps);
     // Scene set-up steps and teardown (scene_setup.cpp).

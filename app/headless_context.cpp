@@ -119,43 +119,41 @@ bool HeadlessContext::open(int gpu)
     Egl egl;
     if (!loadEgl(library, egl))
         return false;
-    const auto fail = [this](const char* what, EGLint error) {
-        std::fprintf(stderr, "orbitview: %s (EGL error 0x%x)\n", what, unsigned(error));
+    // One line on stderr, nothing left open.
+    const auto refuse = [this](const std::string& line) {
+        std::fprintf(stderr, "orbitview: %s\n", line.c_str());
         close();
         return false;
+    };
+    const auto fail = [&refuse, &egl](const std::string& what) {
+        char error[32];
+        std::snprintf(error, sizeof error, " (EGL error 0x%x)", unsigned(egl.getError()));
+        return refuse(what + error);
     };
 
     const std::vector<EGLDeviceEXT> list = devices(egl);
     const char* clientExtensions = egl.queryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     std::string platform;
     if (!list.empty() && egl.getPlatformDisplay && hasExtension(clientExtensions, "EGL_EXT_platform_device")) {
-        if (gpu < 0 || std::size_t(gpu) >= list.size()) {
-            std::fprintf(stderr, "orbitview: --gpu %d: EGL has %zu device(s), 0 to %zu (--gpu list shows them)\n",
-                         gpu, list.size(), list.size() - 1);
-            close();
-            return false;
-        }
+        if (gpu < 0 || std::size_t(gpu) >= list.size())
+            return refuse("--gpu " + std::to_string(gpu) + ": EGL has " + std::to_string(list.size()) +
+                          " device(s), 0 to " + std::to_string(list.size() - 1) + " (--gpu list shows them)");
         display = egl.getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, list[std::size_t(gpu)], nullptr);
         platform = "EGL device " + std::to_string(gpu);
     } else if (egl.getPlatformDisplay && hasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        if (gpu != 0) {
-            std::fprintf(stderr, "orbitview: --gpu %d: EGL enumerates no devices here, only the surfaceless platform\n", gpu);
-            close();
-            return false;
-        }
+        if (gpu != 0)
+            return refuse("--gpu " + std::to_string(gpu) +
+                          ": EGL enumerates no devices here, only the surfaceless platform");
         display = egl.getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         platform = "EGL surfaceless platform";
     } else {
-        std::fprintf(stderr, "orbitview: EGL offers neither a device (EGL_EXT_platform_device) nor the surfaceless "
-                             "platform (EGL_MESA_platform_surfaceless); no headless context\n");
-        close();
-        return false;
+        return refuse("EGL offers neither a device (EGL_EXT_platform_device) nor the surfaceless platform "
+                      "(EGL_MESA_platform_surfaceless); no headless context");
     }
-    EGLint major = 0, minor = 0;
-    if (display == EGL_NO_DISPLAY || !egl.initialize(display, &major, &minor))
-        return fail(("cannot initialise the " + platform).c_str(), egl.getError());
+    if (display == EGL_NO_DISPLAY || !egl.initialize(display, nullptr, nullptr))
+        return fail("cannot initialise the " + platform);
     if (!egl.bindApi(EGL_OPENGL_API))
-        return fail("the EGL display offers no desktop OpenGL", egl.getError());
+        return fail("the EGL display offers no desktop OpenGL");
 
     const bool surfaceless = hasExtension(egl.queryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context");
     const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
@@ -163,46 +161,38 @@ bool HeadlessContext::open(int gpu)
     EGLConfig config = nullptr;
     EGLint configs = 0;
     if (!egl.chooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1)
-        return fail("no EGL config renders desktop OpenGL", egl.getError());
+        return fail("no EGL config renders desktop OpenGL");
     const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 2,
                                         EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                         EGL_NONE};
     context = egl.createContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT)
-        return fail("EGL could not make an OpenGL 3.2 core context", egl.getError());
+        return fail("EGL could not make an OpenGL 3.2 core context");
     if (!surfaceless) {
         const EGLint pbufferAttributes[] = {EGL_WIDTH, 1, EGL_HEIGHT, 1, EGL_NONE};
         surface = egl.createPbuffer(display, config, pbufferAttributes);
         if (surface == EGL_NO_SURFACE)
-            return fail("EGL could not make a 1 x 1 pbuffer", egl.getError());
+            return fail("EGL could not make a 1 x 1 pbuffer");
     }
     if (!egl.makeCurrent(display, surface, surface, context))
-        return fail("EGL could not make the context current", egl.getError());
+        return fail("EGL could not make the context current");
 
     // Debian's GLEW is built for GLX: glewInit loads every GL entry point (through glvnd's
     // dispatch, which serves EGL contexts too) and then fails to find a GLX display.
     glewExperimental = GL_TRUE;
     const GLenum glew = glewInit();
-    if (glew != GLEW_OK && glew != GLEW_ERROR_NO_GLX_DISPLAY) {
-        std::fprintf(stderr, "orbitview: GLEW could not load OpenGL through EGL: %s\n",
-                     reinterpret_cast<const char*>(glewGetErrorString(glew)));
-        close();
-        return false;
-    }
+    if (glew != GLEW_OK && glew != GLEW_ERROR_NO_GLX_DISPLAY)
+        return refuse(std::string("GLEW could not load OpenGL through EGL: ") +
+                      reinterpret_cast<const char*>(glewGetErrorString(glew)));
     GLint glMajor = 0, glMinor = 0, profile = 0;
     glGetIntegerv(GL_MAJOR_VERSION, &glMajor);
     glGetIntegerv(GL_MINOR_VERSION, &glMinor);
     glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &profile);
     glGetError();
-    if (glMajor * 10 + glMinor < 32 || !(profile & GL_CONTEXT_CORE_PROFILE_BIT)) {
-        std::fprintf(stderr, "orbitview: the EGL context is OpenGL %d.%d%s; orbitview needs 3.2 core\n", glMajor,
-                     glMinor, profile & GL_CONTEXT_CORE_PROFILE_BIT ? " core" : "");
-        close();
-        return false;
-    }
-    const char* vendor = egl.queryString(display, EGL_VENDOR);
-    description = platform + " (" + (vendor ? vendor : "unknown vendor") + ", EGL " + std::to_string(major) + "." +
-                  std::to_string(minor) + (surfaceless ? ", surfaceless)" : ", 1 x 1 pbuffer)");
+    const bool core = profile & GL_CONTEXT_CORE_PROFILE_BIT;
+    if (glMajor * 10 + glMinor < 32 || !core)
+        return refuse("the EGL context is OpenGL " + std::to_string(glMajor) + "." + std::to_string(glMinor) +
+                      (core ? " core" : "") + "; orbitview needs 3.2 core");
     return true;
 }
 

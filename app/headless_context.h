@@ -15,7 +15,6 @@ struct HeadlessContext {
     void* context = nullptr;  // EGLContext
     void* surface = nullptr;  // EGLSurface: the pbuffer, or none
     void* pendingFrame = nullptr;  // GLsync of the frame before the last present
-    std::string description;  // "EGL device 0 (Mesa Project, EGL 1.5, surfaceless)" and the like
 
     // Makes a context on EGL device `gpu` (its surfaceless platform when there is no device),
     // current on this thread, with GL entry points loaded through GLEW. False, with one line on

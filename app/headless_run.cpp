@@ -185,14 +185,15 @@ bool makeCaptureFolder(const HeadlessOptions& options)
 int runHeadless(Application& app, const HeadlessOptions& options)
 {
     const bool fixed = options.fixedDt > 0.0;
-    const double start = fixed ? 0.0 : app.clockNow();
-    app.restartFrameClock(start);
+    app.restartFrameClock(fixed ? 0.0 : app.clockNow());
     std::size_t nextCapture = 0;
     int failures = 0;
     for (long frame = 0;; ++frame) {
         const double now = fixed ? double(frame + 1) * options.fixedDt : app.clockNow();
         app.frame(now);
-        const double sceneTime = now - start;
+        // The scene's own clock: the steps the frames handed on (each at most 1 s), so a slow frame
+        // on the wall clock reaches a capture time only when the scene does.
+        const double sceneTime = app.sceneClock.sceneTime();
         for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kCaptureSlack;
              ++nextCapture) {
             for (const View view : options.views) {
