@@ -49,6 +49,18 @@ running_window() {
   xdotool search --all --pid "$1" --name "FPS:" 2>/dev/null | head -n 1
 }
 
+# wait_for_window PID TITLE: the program's window once its title holds TITLE; empty if the program
+# ends first or $start_limit seconds pass.
+wait_for_window() {
+  local window="" waited=0
+  while [ -z "$window" ] && kill -0 "$1" 2>/dev/null && [ "$waited" -lt $((start_limit * 10)) ]; do
+    sleep 0.1
+    waited=$((waited + 1))
+    window=$(xdotool search --all --pid "$1" --name "$2" 2>/dev/null | head -n 1)
+  done
+  echo "$window"
+}
+
 # report NAME PROBLEM: adds any sanitizer report in the case's output to PROBLEM, then one ok or
 # FAIL line; a failure shows the output's lines, the most repeated first.
 report() {
@@ -71,12 +83,8 @@ run_case() {
   shift
   (cd "$work/case" && LD_PRELOAD="$preload" exec "$binary" 320 180) >"$work/out.txt" 2>&1 &
   local pid=$!
-  local problem="" window="" waited=0
-  while [ -z "$window" ] && kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((start_limit * 10)) ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-    window=$(running_window "$pid")
-  done
+  local problem="" window
+  window=$(wait_for_window "$pid" "FPS:")
   if ! kill -0 "$pid" 2>/dev/null; then
     wait "$pid"
     problem="ended early with status $?"
@@ -112,12 +120,8 @@ run_escape_during_start_up() {
   local name=$1 unexpected=$2
   (cd "$work/case" && LD_PRELOAD="$preload" exec "$binary" 320 180) >"$work/out.txt" 2>&1 &
   local pid=$!
-  local problem="" window="" waited=0
-  while [ -z "$window" ] && kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((start_limit * 10)) ]; do
-    sleep 0.1
-    waited=$((waited + 1))
-    window=$(xdotool search --all --pid "$pid" --name "Quillon Works" 2>/dev/null | head -n 1)
-  done
+  local problem="" window
+  window=$(wait_for_window "$pid" "Quillon Works")
   if [ -z "$window" ]; then
     problem="no window after $start_limit s"
   else
