@@ -1,11 +1,11 @@
-// Application start-up on a window or headless, the frame, the window's frame loop and shutdown.
+// Application start-up on its surface, the frame, the window's frame loop and shutdown.
 #include "app/application.h"
 
-#include "scene/gl_debug.h"
+#include "app/frame_loop.h"
 #include "resources/gl_error.h"
+#include "scene/gl_debug.h"
+
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <utility>
 
 namespace {
@@ -14,94 +14,56 @@ constexpr float kFarPlane = 1000.0f;
 // A frame after a stall (a debugger, a suspended process) hands on no longer a step than this,
 // so the scripted camera's angles never wrap past their chase threshold in one step.
 constexpr double kMaxFrameStep = 1.0;
-// While hidden the loop sleeps until an event comes or this many seconds pass.
-constexpr double kHiddenWait = 0.1;
-// A headless test run's output, the GL tests' window size.
-constexpr int kTestOutputWidth = 640, kTestOutputHeight = 360;
 
 // The steps that draw, each one debug group for graphics debuggers.
 bool drawsOnGpu(FrameStep step)
 {
     return step != FrameStep::Input && step != FrameStep::Animation && step != FrameStep::End;
 }
-
-double monotonicSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 }  // namespace
 
-Application::Application(int width, int height, WindowMode mode, StartUpStamps* stamps, int gpu)
+Application::Application(const SurfaceRequest& request, StartUpStamps* stamps)
 {
     StartUpStamps unused;
     StartUpStamps& startUpStamps = stamps ? *stamps : unused;
     startUpStamps.stamp(StartUpStep::Begin);
     StartUpImages images = decodeStartUpImages();
-    if (mode == WindowMode::Headless) {
-        if (width <= 0 || height <= 0) {
-            std::fprintf(stderr, "orbitview: --headless needs a width and height of at least 1, not %d x %d\n",
-                         width, height);
-            return;
-        }
-        if (!headless.open(gpu))
-            return;
-        renderer.resources.targets.offscreenOutput = true;
-    } else {
-        if (!window.open(width, height, mode))
-            return;
-        // Full screen, GLFW picks the closest video mode: the camera and the targets take the
-        // size of the window it made, not the size asked for.
-        glfwGetWindowSize(window.handle, &width, &height);
-        // While start-up waits for a decode the window answers Escape and its close button; once
-        // it should close, every wait left ends at once and run() returns before the first frame.
-        images.waitWith([this] {
-            glfwPollEvents();
-            return !window.shouldClose();
-        });
-    }
-    contextReady = true;
+    surface = openSurface(request);
+    if (!surface)
+        return;
+    // While start-up waits for a decode the window answers Escape and its close button; once it
+    // should close, every wait left ends at once and run() returns before the first frame.
+    images.waitWith([this] {
+        surface->waitForEvents(0.0);
+        return surface->keepRunning();
+    });
     startUpStamps.stamp(StartUpStep::WindowAndContext);
-    startUp(width, height, std::move(images), startUpStamps);
+    startUp(std::move(images), startUpStamps);
 }
 
-Application::Application(GLFWwindow* existingWindow)
+Application::Application(std::unique_ptr<Surface> madeSurface) : surface(std::move(madeSurface))
 {
-    int width = kTestOutputWidth, height = kTestOutputHeight;
-    if (existingWindow) {
-        window.handle = existingWindow;
-        window.owned = false;
-        window.connect();
-        glfwGetWindowSize(existingWindow, &width, &height);
-    } else {
-        renderer.resources.targets.offscreenOutput = true;
-    }
-    contextReady = true;
     StartUpStamps unused;
-    startUp(width, height, decodeStartUpImages(), unused);
+    startUp(decodeStartUpImages(), unused);
 }
 
-void Application::startUp(int width, int height, StartUpImages images, StartUpStamps& startUpStamps)
+void Application::startUp(StartUpImages images, StartUpStamps& startUpStamps)
 {
+    int width = 0, height = 0;
+    surface->size(width, height);
     activeCamera = &camera;
     camera.followMode = false;
     placeCamera();
     camera.setProjection(height, width, kNearPlane, kFarPlane);
 
-    fps.clock = [this] { return clockNow(); };
-    passTimer.clock = [this] { return clockNow(); };
-    if (window.handle) {
-        window.keyPressed = [this](int key) {
-            keyTaps.press(key);
-            keyPressed(key);
-        };
-        // A window drag sends many sizes within one event poll; only the last reaches the targets.
-        window.resized = [this](int newWidth, int newHeight) { requestResize(newWidth, newHeight); };
-        fps.setTitle = [this](const std::string& title) { window.setTitle(title); };
-        keyHeld = [this](int key) { return window.keyDown(key); };
-    } else {
-        fps.setTitle = [](const std::string&) {};
-        keyHeld = [](int) { return false; };
-    }
+    fps.clock = [this] { return surface->clockNow(); };
+    fps.setTitle = [this](const std::string& title) { surface->setTitle(title); };
+    workbench.passTimer.clock = [this] { return surface->clockNow(); };
+    keyHeld = [this](int key) { return surface->keyDown(key); };
+    surface->keyPressed = [this](int key) { workbench.keyPressed(key); };
+    // A window drag sends many sizes within one event poll; only the last reaches the targets.
+    surface->resized = [this](int newWidth, int newHeight) { requestResize(newWidth, newHeight); };
+    renderer.resources.outputFramebuffer = surface->outputFramebuffer();
 
     renderer.createShaderPrograms();
     startUpStamps.stamp(StartUpStep::ShaderPrograms);
@@ -121,18 +83,11 @@ void Application::startUp(int width, int height, StartUpImages images, StartUpSt
 
 Application::~Application()
 {
-    if (!contextReady)
+    if (!surface)
         return;
     deleteSceneObjects();
     renderer.release();
-    passTimer.release();
-    window.close();
-    headless.close();
-}
-
-double Application::clockNow() const
-{
-    return window.handle ? glfwGetTime() : monotonicSeconds();
+    workbench.passTimer.release();
 }
 
 void Application::requestResize(int width, int height)
@@ -150,30 +105,13 @@ void Application::resize(int width, int height)
     glViewport(0, 0, width, height);
     camera.setProjection(height, width, kNearPlane, kFarPlane);
     renderer.resize(width, height);
-}
-
-void Application::keyPressed(int key)
-{
-    if (key == GLFW_KEY_P)
-        sceneClock.togglePause();
-    else if (key == GLFW_KEY_PERIOD)
-        sceneClock.requestStep();
-    else if (key >= GLFW_KEY_F1 && key < GLFW_KEY_F1 + kViewCount)
-        setView(View(key - GLFW_KEY_F1));
-    else if (key == GLFW_KEY_T)
-        passTimer.start(GLEW_VERSION_3_3 || GLEW_ARB_timer_query);
-}
-
-void Application::setView(View newView)
-{
-    view = renderer.viewShown(newView);
-    fps.suffix = view == View::Final ? std::string() : std::string(" | view: ") + viewName(view);
-    fps.republish(kWindowTitle);
+    surface->resizeOutput(width, height);
+    renderer.resources.outputFramebuffer = surface->outputFramebuffer();
 }
 
 void Application::handleInput(float dt, std::optional<float> scriptDt)
 {
-    ::handleInput(dt, scriptDt, heldOrTapped(keyHeld, keyTaps),
+    ::handleInput(dt, scriptDt, heldOrTapped(keyHeld, workbench.keyTaps),
                   InputTargets{*activeCamera, *rocket, *earth, recordingPath, rocketView});
 }
 
@@ -200,29 +138,15 @@ void Application::setEmitterDirection(const glm::vec3& direction)
 
 int Application::run()
 {
-    lastFrameTime = clockNow();
-    while (!window.shouldClose()) {
-        if (window.hidden()) {
-            glfwWaitEventsTimeout(kHiddenWait);
-            continue;
-        }
-        frame(clockNow());
-        present();
-    }
+    FrameLoop loop;
+    loop.start(*this);
+    loop.run(*this);
     return 0;
-}
-
-void Application::present()
-{
-    if (window.handle)
-        window.present();
-    else
-        headless.present();
 }
 
 View Application::drawView(View wanted)
 {
-    const View shown = renderer.viewShown(wanted);
+    const View shown = renderer.prepareView(wanted);
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
     renderer.drawView(shown, scene);
     return shown;
@@ -234,7 +158,7 @@ void Application::frame(double now, FrameProbe* probe)
         resize(pendingWidth, pendingHeight);
         pendingWidth = pendingHeight = 0;
     }
-    FrameProbe* const active = probe ? probe : passTimer.probe();
+    FrameProbe* const active = probe ? probe : workbench.probe();
     bool groupOpen = false;
     // Tells the probe, and opens the step's debug group (closing the last one).
     const auto beginStep = [active, &groupOpen](FrameStep step) {
@@ -250,18 +174,17 @@ void Application::frame(double now, FrameProbe* probe)
     beginStep(FrameStep::Input);
     const float dt = float(std::min(now - lastFrameTime, kMaxFrameStep));
     lastFrameTime = now;
-    const float sceneDt = float(sceneClock.advance(dt));
+    const float sceneDt = float(workbench.sceneStep(dt));
 
     fps.showFps(2.0, kWindowTitle);
-    handleInput(dt, sceneClock.advancing ? std::optional<float>(sceneDt) : std::nullopt);
+    handleInput(dt, workbench.sceneClock.advancing ? std::optional<float>(sceneDt) : std::nullopt);
     updateFrustumPlanes(camera.projection, camera.view);
     const FrameScene scene{camera, meshes, unlitMeshes, lights, frustumPlanes, rocketView};
     const FrameResources& resources = renderer.resources;
 
-    beginStep(FrameStep::WindowClear);
+    beginStep(FrameStep::Clear);
     resources.bindOutput();
     clearFrame(glm::vec4(0.0f), true);
-    resources.clear(GL_DEPTH_BUFFER_BIT);
     beginStep(FrameStep::NormalDepth);
     renderer.normalDepth.render(scene, resources);
     beginStep(FrameStep::Ssao);
@@ -274,7 +197,7 @@ void Application::frame(double now, FrameProbe* probe)
     // The exhaust leaves the nozzle, half a unit along the rocket's up axis, towards -up.
     setEmitterPosition(rocket->position + 0.5f * rocket->up + 0.02f * rocket->right);
     setEmitterDirection(-rocket->up);
-    renderer.particles.render(scene, resources, sceneClock.sceneTime());
+    renderer.particles.render(scene, resources, workbench.sceneClock.sceneTime());
     beginStep(FrameStep::Unlit);
     renderer.unlit.render(scene, resources);
     beginStep(FrameStep::LensFlare);
@@ -283,12 +206,12 @@ void Application::frame(double now, FrameProbe* probe)
     renderer.depthOfField.render(scene, resources);
     beginStep(FrameStep::Composite);
     renderer.composite.render(scene, resources, renderer.lensFlare);
-    renderer.drawView(view, scene);
+    workbench.drawView(scene);
     checkGlError();
 
     beginStep(FrameStep::Animation);
     // The spins are fixed steps per frame, so a held scene skips the animation altogether.
-    if (sceneClock.advancing)
+    if (workbench.sceneClock.advancing)
         animate(sceneDt);
     beginStep(FrameStep::End);
     renderer.resources.observer = nullptr;

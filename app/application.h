@@ -1,19 +1,17 @@
-// Application: owns the surface it shows the frame on (a window, or a headless EGL context with
-// an offscreen output), the camera, the scene objects and the renderer. The constructor runs the
-// start-up sequence; frame() runs one frame with the fixed pass order into the output, whichever
-// it is, and run() is the window's loop around it; the destructor releases everything while the
-// context is still current.
+// Application: owns the surface it shows the frame on (a window, or an EGL context with an
+// offscreen output), the camera, the scene objects, the renderer and the workbench. The
+// constructor runs the start-up sequence; frame() runs one frame with the fixed pass order into
+// the surface's output, and run() is the window's loop around it (app/frame_loop.h); the
+// destructor releases everything while the context is still current, then the surface.
 #pragma once
 
 #include "app/fps.h"
 #include "app/frame_probe.h"
-#include "app/headless_context.h"
 #include "app/input.h"
-#include "app/pass_timer.h"
 #include "app/scene_animation.h"
-#include "app/scene_clock.h"
 #include "app/start_up_images.h"
-#include "app/window.h"
+#include "app/surface.h"
+#include "app/workbench.h"
 #include "render/renderer.h"
 #include "scene/camera.h"
 #include "scene/frustum.h"
@@ -21,39 +19,32 @@
 #include "scene/mesh_object.h"
 
 #include <GL/glew.h>
+#include <memory>
 #include <string>
 #include <vector>
 
 class Application {
 public:
-    // stamps, when given, receives the end time of each start-up step (the frame benchmark's).
-    // WindowMode::Headless makes an EGL context on device gpu and a width x height offscreen
-    // output instead of a window.
-    Application(int width, int height, WindowMode mode = WindowMode::Windowed, StartUpStamps* stamps = nullptr,
-                int gpu = 0);
-    // Runs the start-up sequence on a context the caller made, current, and keeps: the window
-    // given, or with none (a headless test run) a 640 x 360 offscreen output. The destructor
-    // leaves the window, the context and GLFW alone. For GL tests, whose process has threads:
-    // the images are decoded as start-up takes them.
-    explicit Application(GLFWwindow* existingWindow);
+    // Opens the surface asked for, then runs the start-up sequence on it. The image decodes start
+    // before the surface opens, while the process has one thread. stamps, when given, receives
+    // the end time of each start-up step (the frame benchmark's).
+    explicit Application(const SurfaceRequest& request, StartUpStamps* stamps = nullptr);
+    // Runs the start-up sequence on a surface made on a context that is already current (the GL
+    // tests'): their process has threads, so the images are decoded as start-up takes them.
+    explicit Application(std::unique_ptr<Surface> madeSurface);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // False when the window or the context could not be made; nothing else ran then.
-    bool ready() const { return contextReady; }
-    // The window's frame loop: frames until the window should close, none while it is hidden
-    // (iconified or unmapped). Returns 0.
+    // False when the surface could not be made; nothing else ran then.
+    bool ready() const { return surface != nullptr; }
+    // The window's frame loop: frames until the surface should close, none while it is hidden.
+    // Returns 0.
     int run();
-    // One frame at time now (seconds): a window size requested since the last frame, input,
-    // every pass in order, animation. No swap, no events. The time step is at most 1 s.
-    // probe, when given, is told of each step and of every driver call of this frame.
+    // One frame at time now (seconds): a size requested since the last frame, input, every pass
+    // in order, animation. No present. The time step is at most 1 s. probe, when given, is told
+    // of each step and of every driver call of this frame.
     void frame(double now, FrameProbe* probe = nullptr);
-    // Shows the frame: swaps the window's buffers and handles the events that came meanwhile; or,
-    // headless, lets the GPU fall at most one frame behind.
-    void present();
-    // Seconds on the frame clock: GLFW's with a window, a monotonic clock headless.
-    double clockNow() const;
     // The next frame's time step is measured from now.
     void restartFrameClock(double now) { lastFrameTime = now; }
     // Draws one inspection view of the last frame's targets over the output, as its F key would
@@ -65,11 +56,6 @@ public:
     // 0 x 0 (a minimised window) is ignored by both.
     void requestResize(int width, int height);
     void resize(int width, int height);
-    // A key pressed (from the key callback): P pause, . step, F1 to F8 views, T pass timing.
-    void keyPressed(int key);
-    // Shows one target alone (View::Final: the composite) and names it in the title; a view
-    // whose program cannot be built leaves the composite and the plain title.
-    void setView(View newView);
     void clearFrame(const glm::vec4& colour, bool clearDepth);
     void updateFrustumPlanes(const glm::mat4& projection, const glm::mat4& view);
     // The particle emitter follows the rocket's nozzle (read by the particle pass).
@@ -86,12 +72,13 @@ public:
     SpotLight* addSpotLight(const glm::vec3& color, float intensity);
     DirectionalLight* addDirectionalLight(const glm::vec3& color, float intensity);
 
-    // One frame of keyboard input through keyHeld and keyTaps (input.cpp): free flight by dt, the
-    // script by scriptDt (none: held). Call after the scene is built.
+    // One frame of keyboard input through keyHeld and the workbench's key taps (input.cpp): free
+    // flight by dt, the script by scriptDt (none: held). Call after the scene is built.
     void handleInput(float dt, std::optional<float> scriptDt);
     // One frame of the scene's animation (scene_setup.cpp). Call after the scene is built.
     void animate(float dt);
 
+    std::unique_ptr<Surface> surface;  // the window and its context, or the offscreen output
     Renderer renderer;
     Camera camera;
     FrustumPlanes frustumPlanes{};
@@ -101,9 +88,6 @@ public:
     std::vector<LightObject*> lights;
     bool rocketView = false;     // true from the first frame the camera rides with the rocket on
     bool recordingPath = false;  // the camera records its path while true
-    FpsCounter fps;
-    Window window;             // open unless headless
-    HeadlessContext headless;  // open when headless
     // Named objects of the scene; they point into the lists above.
     PointLight* pointLight = nullptr;
     DirectionalLight* directionalLight = nullptr;
@@ -116,18 +100,15 @@ public:
     MeshObject* asteroid = nullptr;
     MeshObject* deepSpace1 = nullptr;
     Camera* activeCamera = nullptr;
-    KeyPoller keyHeld;  // polls the window unless a test replaces it
-    KeyTaps keyTaps;    // presses from the key callback, read with keyHeld
-    // The last window size requested since the last frame; 0 x 0 when none.
-    int pendingWidth = 0, pendingHeight = 0;
     SceneAngles sceneAngles;
-    SceneClock sceneClock;    // held by P, stepped by .
-    View view = View::Final;  // what the window shows
-    PassTimer passTimer;      // measures on T
+    FpsCounter fps;
+    KeyPoller keyHeld;  // polls the surface unless a test replaces it
+    Workbench workbench{renderer, fps};
 
 private:
-    // The start-up sequence after the window: every step takes what it needs of images.
-    void startUp(int width, int height, StartUpImages images, StartUpStamps& stamps);
+    // The start-up sequence after the surface, at its size: every step takes what it needs of
+    // images.
+    void startUp(StartUpImages images, StartUpStamps& stamps);
     // Scene set-up steps and teardown (scene_setup.cpp).
     void placeCamera();
     void createMeshes(StartUpImages& images);
@@ -136,6 +117,7 @@ private:
     template <typename Light>
     Light* addLight(const glm::vec3& color, float intensity);
 
-    bool contextReady = false;
     double lastFrameTime = 0.0;
+    // The last size requested since the last frame; 0 x 0 when none.
+    int pendingWidth = 0, pendingHeight = 0;
 };

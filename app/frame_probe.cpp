@@ -6,7 +6,7 @@ const char* frameStepName(FrameStep step)
 {
     switch (step) {
     case FrameStep::Input: return "input";
-    case FrameStep::WindowClear: return "window clear";
+    case FrameStep::Clear: return "clear";
     case FrameStep::NormalDepth: return "normal/depth";
     case FrameStep::Ssao: return "ssao";
     case FrameStep::Lighting: return "lighting";

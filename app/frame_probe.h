@@ -13,7 +13,7 @@
 // The steps of Application::frame, in frame order; End follows the last step.
 enum class FrameStep {
     Input,  // frame clock, key input, camera, frustum planes
-    WindowClear,
+    Clear,  // the output, colour and depth
     NormalDepth,
     Ssao,
     Lighting,

@@ -251,3 +251,11 @@ std::vector<std::string> listEglDevices()
         lines.push_back(deviceLine(egl, list[i], i));
     return lines;
 }
+
+int printEglDevices()
+{
+    const std::vector<std::string> devices = listEglDevices();
+    for (const std::string& device : devices)
+        std::printf("%s\n", device.c_str());
+    return devices.empty() ? 1 : 0;
+}

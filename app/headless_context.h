@@ -2,8 +2,9 @@
 // display, on an EGL device (EGL_EXT_platform_device: a GPU, or Mesa's software device) or else
 // on Mesa's surfaceless platform, current without a surface where the display allows it
 // (EGL_KHR_surfaceless_context) or on a 1 x 1 pbuffer. libEGL is opened at run time, so the
-// windowed program never needs it. The frame draws into an offscreen output instead (the render
-// targets' output framebuffer); present() keeps at most one frame queued, as a swap would.
+// windowed program never needs it. The frame draws into an offscreen output instead (the
+// offscreen surface's, app/offscreen_surface.h); present() keeps at most one frame queued, as a
+// swap would.
 #pragma once
 
 #include <string>
@@ -29,3 +30,6 @@ struct HeadlessContext {
 // One line per EGL device ("0: /dev/dri/renderD128 (EGL_EXT_device_drm ...)"); empty, with a
 // line on stderr, when EGL or its device enumeration is missing.
 std::vector<std::string> listEglDevices();
+// Prints listEglDevices() on standard output, one line each (--gpu list). Returns the exit code:
+// 0, or 1 when there is none.
+int printEglDevices();

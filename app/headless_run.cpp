@@ -2,7 +2,9 @@
 #include "app/headless_run.h"
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/frame_capture.h"
+#include "app/frame_loop.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,10 +16,6 @@
 namespace {
 
 constexpr double kDefaultSeconds = 20.0;
-// A capture time counts as reached this close below it, so that a fixed step that lands on it
-// with a rounding error below still takes that frame.
-constexpr double kCaptureSlack = 1e-6;
-constexpr long kMaxFrames = 100000000;
 
 bool parseSeconds(const std::string& text, double& seconds)
 {
@@ -27,17 +25,6 @@ bool parseSeconds(const std::string& text, double& seconds)
     if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value) || value < 0.0)
         return false;
     seconds = value;
-    return true;
-}
-
-bool parseWhole(const std::string& text, long minimum, long& value)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || parsed < minimum || parsed > kMaxFrames)
-        return false;
-    value = parsed;
     return true;
 }
 
@@ -98,30 +85,20 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             return false;
         }
         const std::string& value = args[++i];
-        long whole = 0;
         if (name == "--gpu") {
-            if (value == "list") {
-                options.listGpus = true;
-            } else if (!parseWhole(value, 0, whole)) {
-                error = "--gpu wants a device number from 0 or \"list\", not \"" + value + "\"";
+            if (!parseGpu(value, options.gpu, options.listGpus, error))
                 return false;
-            }
-            options.gpu = int(whole);
         } else if (name == "--seconds") {
             if (!parseSeconds(value, options.seconds) || options.seconds <= 0.0) {
                 error = "--seconds wants scene seconds above 0, not \"" + value + "\"";
                 return false;
             }
         } else if (name == "--frames") {
-            if (!parseWhole(value, 1, options.frames)) {
-                error = "--frames wants a whole number from 1, not \"" + value + "\"";
+            if (!parseCount(name, value, 1, options.frames, error))
                 return false;
-            }
         } else if (name == "--fixed-dt") {
-            if (!parseSeconds(value, options.fixedDt) || options.fixedDt <= 0.0 || options.fixedDt > 1.0) {
-                error = "--fixed-dt wants seconds per frame in (0, 1], not \"" + value + "\"";
+            if (!parseFixedDt(value, options.fixedDt, error))
                 return false;
-            }
         } else if (name == "--capture") {
             options.captures.clear();
             options.captureLabels.clear();
@@ -157,14 +134,10 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
     }
     if (options.listGpus && sizes.empty())
         return true;
-    long width = 0, height = 0;
-    if (sizes.size() != 2 || !parseWhole(sizes[0], 1, width) || !parseWhole(sizes[1], 1, height) || width > 16384 ||
-        height > 16384) {
-        error = "--headless wants a width and a height from 1 to 16384";
+    if (sizes.size() != 2 || !parseOutputSize(sizes[0], options.width) || !parseOutputSize(sizes[1], options.height)) {
+        error = "--headless wants a width and a height from 1 to " + std::to_string(kMaxOutputSize);
         return false;
     }
-    options.width = int(width);
-    options.height = int(height);
     if (options.frames > 0 && options.seconds > 0.0) {
         error = "--seconds and --frames both say when to stop; give one";
         return false;
@@ -184,17 +157,17 @@ bool makeCaptureFolder(const HeadlessOptions& options)
 
 int runHeadless(Application& app, const HeadlessOptions& options)
 {
-    const bool fixed = options.fixedDt > 0.0;
-    app.restartFrameClock(fixed ? 0.0 : app.clockNow());
     std::size_t nextCapture = 0;
     int failures = 0;
-    for (long frame = 0;; ++frame) {
-        const double now = fixed ? double(frame + 1) * options.fixedDt : app.clockNow();
-        app.frame(now);
-        // The scene's own clock: the steps the frames handed on (each at most 1 s), so a slow frame
-        // on the wall clock reaches a capture time only when the scene does.
-        const double sceneTime = app.sceneClock.sceneTime();
-        for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kCaptureSlack;
+    FrameLoop loop;
+    loop.fixedDt = options.fixedDt;
+    loop.frames = options.frames;
+    loop.sceneSeconds = options.frames > 0 ? 0.0 : options.seconds;
+    // The scene's own clock: the steps the frames handed on (each at most 1 s), so a slow frame on
+    // the wall clock reaches a capture time only when the scene does.
+    loop.beforePresent = [&](long) {
+        const double sceneTime = app.workbench.sceneClock.sceneTime();
+        for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kSceneTimeSlack;
              ++nextCapture) {
             for (const View view : options.views) {
                 if (app.drawView(view) != view) {
@@ -205,18 +178,16 @@ int runHeadless(Application& app, const HeadlessOptions& options)
                 }
                 const std::string path =
                     options.outDir + "/" + captureFileName(view, options.captureLabels[nextCapture]);
-                if (writeOutputPng(path, app.renderer.resources.targets, "orbitview"))
+                if (writeOutputPng(path, *app.surface, app.renderer.resources.targets.width,
+                                   app.renderer.resources.targets.height, "orbitview"))
                     std::printf("Captured %s at %.3f s\n", path.c_str(), sceneTime);
                 else
                     ++failures;
             }
         }
-        app.present();
-        const bool done = options.frames > 0 ? frame + 1 >= options.frames
-                                             : sceneTime >= options.seconds - kCaptureSlack;
-        if (done)
-            break;
-    }
+    };
+    loop.start(app);
+    loop.run(app);
     for (; nextCapture < options.captures.size(); ++nextCapture)
         std::fprintf(stderr, "orbitview: the run ended before scene time %s s; no capture then\n",
                      options.captureLabels[nextCapture].c_str());

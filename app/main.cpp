@@ -1,6 +1,7 @@
 // Entry point of orbitview and orbitview_fs: the two builds differ only in ORBITVIEW_FULLSCREEN.
 // `orbitview --headless W H ...` renders without a window (app/headless_run.h).
 #include "app/application.h"
+#include "app/headless_context.h"
 #include "app/headless_run.h"
 
 #include <cstdio>
@@ -8,9 +9,9 @@
 #include <cstring>
 
 #ifdef ORBITVIEW_FULLSCREEN
-constexpr WindowMode kWindowMode = WindowMode::FullScreen;
+constexpr SurfaceKind kWindowKind = SurfaceKind::FullScreen;
 #else
-constexpr WindowMode kWindowMode = WindowMode::Windowed;
+constexpr SurfaceKind kWindowKind = SurfaceKind::Window;
 #endif
 
 namespace {
@@ -24,15 +25,11 @@ int runWithoutWindow(const char* program, int argc, char** argv)
         printHeadlessUsage(program);
         return 2;
     }
-    if (options.listGpus) {
-        const std::vector<std::string> devices = listEglDevices();
-        for (const std::string& device : devices)
-            std::printf("%s\n", device.c_str());
-        return devices.empty() ? 1 : 0;
-    }
+    if (options.listGpus)
+        return printEglDevices();
     if (!makeCaptureFolder(options))
         return 1;
-    Application app(options.width, options.height, WindowMode::Headless, nullptr, options.gpu);
+    Application app(SurfaceRequest{SurfaceKind::Offscreen, options.width, options.height, options.gpu});
     if (!app.ready())
         return 1;
     return runHeadless(app, options);
@@ -50,7 +47,7 @@ int main(int argc, char** argv)
         printHeadlessUsage(program);
         return 2;
     }
-    Application app(std::atoi(argv[1]), std::atoi(argv[2]), kWindowMode);
+    Application app(SurfaceRequest{kWindowKind, std::atoi(argv[1]), std::atoi(argv[2])});
     if (!app.ready())
         return 1;
     return app.run();

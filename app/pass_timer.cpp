@@ -54,7 +54,7 @@ void PassTimer::printTable() const
 {
     std::fprintf(out, "Pass timing over %ld frames (ms: median, 95th percentile)\n", kFrames);
     std::vector<double> passesMs(std::size_t(kFrames), 0.0);
-    for (std::size_t step = std::size_t(FrameStep::WindowClear); step <= std::size_t(FrameStep::Composite); ++step) {
+    for (std::size_t step = std::size_t(FrameStep::Clear); step <= std::size_t(FrameStep::Composite); ++step) {
         const Summary gpuSummary = summarize(gpuMs[step]);
         std::fprintf(out, "  %-22s GPU %8.3f %8.3f\n", frameStepName(FrameStep(step)), gpuSummary.median,
                      gpuSummary.p95);

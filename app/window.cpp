@@ -1,12 +1,8 @@
-// The GLFW window: creation with the program's four context hints, GLEW, the callbacks, swap and
-// event polling.
+// The GLFW window: creation with the program's four context hints, GLEW, the callbacks, the
+// multisample resolve of a read-back, swap and event handling.
 #include "app/window.h"
 
-#include <GL/glew.h>
-
 #include <cstdio>
-
-const char* const kWindowTitle = "Quillon Works";
 
 namespace {
 
@@ -46,39 +42,54 @@ void reportGlfwError(int, const char* description)
     std::fprintf(stderr, "%s\n", description);
 }
 
-bool Window::open(int width, int height, WindowMode mode)
+std::unique_ptr<Window> Window::open(int width, int height, bool fullScreen)
 {
     glfwSetErrorCallback(reportGlfwError);
     if (!glfwInit()) {
         std::fputs("Failed to initialize GLFW\n", stderr);
-        return false;
+        return nullptr;
     }
     glfwWindowHint(GLFW_SAMPLES, 4);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 2);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
 
-    const bool fullScreen = mode == WindowMode::FullScreen;
-    handle = glfwCreateWindow(width, height, fullScreen ? kFullScreenTitle : kWindowTitle,
-                              fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
-    if (!handle) {
+    std::unique_ptr<Window> window(new Window);
+    window->handle = glfwCreateWindow(width, height, fullScreen ? kFullScreenTitle : kWindowTitle,
+                                      fullScreen ? glfwGetPrimaryMonitor() : nullptr, nullptr);
+    if (!window->handle) {
         std::fputs("Failed to open GLFW window.\n", stderr);
         glfwTerminate();
-        return false;
+        return nullptr;
     }
-    owned = true;
-    glfwMakeContextCurrent(handle);
-    connect();
+    window->owned = true;
+    glfwMakeContextCurrent(window->handle);
+    window->connect();
 
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) {
         std::fputs("Failed to initialize GLEW.\n", stderr);
-        close();
-        return false;
+        return nullptr;
     }
     // GLEW's experimental loader leaves a GL_INVALID_ENUM behind on some drivers; it is not ours.
     glGetError();
-    return true;
+    return window;
+}
+
+Window::Window(GLFWwindow* existing) : handle(existing)
+{
+    connect();
+}
+
+Window::~Window()
+{
+    if (!handle)
+        return;
+    glfwSetWindowUserPointer(handle, nullptr);
+    if (owned) {
+        glfwDestroyWindow(handle);
+        glfwTerminate();
+    }
 }
 
 void Window::connect()
@@ -89,20 +100,45 @@ void Window::connect()
     glfwSetWindowIconifyCallback(handle, onIconify);
 }
 
-void Window::present() const
+bool Window::readOutput(int width, int height, std::vector<unsigned char>& rgb, GLenum& glError) const
+{
+    // Some drivers refuse to read a multisampled window directly: its samples are resolved by a
+    // blit into a single-sampled target first.
+    GLuint colour = 0, resolved = 0;
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glGenFramebuffers(1, &resolved);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+
+    rgb.resize(std::size_t(width) * std::size_t(height) * 3);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, resolved);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &resolved);
+    glDeleteRenderbuffers(1, &colour);
+    glError = glGetError();
+    return glError == GL_NO_ERROR;
+}
+
+void Window::present()
 {
     glfwSwapBuffers(handle);
     glfwPollEvents();
 }
 
-void Window::close()
+void Window::waitForEvents(double seconds)
 {
-    if (!handle)
-        return;
-    glfwSetWindowUserPointer(handle, nullptr);
-    if (owned) {
-        glfwDestroyWindow(handle);
-        glfwTerminate();
-    }
-    handle = nullptr;
+    if (seconds > 0.0)
+        glfwWaitEventsTimeout(seconds);
+    else
+        glfwPollEvents();
 }

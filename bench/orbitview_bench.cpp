@@ -1,10 +1,13 @@
-// The frame benchmark: runs orbitview's own start-up and frame chain (Application) in a window,
-// or headless into an offscreen output, of the given size and prints where the time goes: start-up steps, GPU and CPU time per step of
+// The frame benchmark: runs orbitview's own start-up and frame chain (Application, through the
+// frame loop) in a window, or headless into an offscreen output, of the given size and prints
+// where the time goes: start-up steps, GPU and CPU time per step of
 // the frame, heap allocations, peak memory, a bare clear-and-swap loop, and each screen-space
 // draw against its fetch-bound reference. Writes the last timed frame as a PNG and every figure
 // as JSON where the command line asks. Reads shaders/ and models/ like the program.
 #include "app/application.h"
 #include "app/frame_capture.h"
+#include "app/frame_loop.h"
+#include "app/headless_context.h"
 #include "bench/frame/draw_timer.h"
 #include "bench/frame/fetch_reference.h"
 #include "resources/gpu_intervals.h"
@@ -61,18 +64,14 @@ struct Figures {
     double peakResidentMiB = 0.0;
 };
 
-// The frame clock: fixed steps from dt after start-up, or the wall clock.
-double frameTime(const Application& app, const BenchOptions& options, long frame)
+// The one frame loop, run in parts: frames count on from the first frame, so a fixed step's clock
+// goes on from run to run.
+void runFirstFrame(Application& app, FrameLoop& loop, const StartUpStamps& stamps, Clock::time_point processStart,
+                   Figures& figures)
 {
-    return options.fixedDt > 0.0 ? double(frame + 1) * options.fixedDt : app.clockNow();
-}
-
-void runFirstFrame(Application& app, const BenchOptions& options, const StartUpStamps& stamps,
-                   Clock::time_point processStart, Figures& figures)
-{
-    app.restartFrameClock(options.fixedDt > 0.0 ? 0.0 : app.clockNow());
-    app.frame(frameTime(app, options, 0));
-    app.present();
+    loop.start(app);
+    loop.frames = 1;
+    loop.run(app);
     glFinish();
     const Clock::time_point end = Clock::now();
 
@@ -83,7 +82,8 @@ void runFirstFrame(Application& app, const BenchOptions& options, const StartUpS
 }
 
 // Frames 1 .. frames - 1 with the probe timing each step; the last is saved as the PNG.
-void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTiming, Figures& figures)
+void runTimedFrames(Application& app, FrameLoop& loop, const BenchOptions& options, bool gpuTiming,
+                    Figures& figures)
 {
     const std::size_t measured = std::size_t(options.frames - options.warmup);
     for (StepSamples& step : figures.steps)
@@ -101,28 +101,36 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
     });
     StepProbe probe(gpuTiming ? &gpu : nullptr, nullptr);
 
-    for (long frame = 1; frame < options.frames; ++frame) {
+    uint64_t allocationsBefore = 0, captureAllocations = 0;
+    Clock::time_point start, drawn;
+    Clock::duration captureTime{};
+    loop.probe = &probe;
+    loop.frames = options.frames - 1;
+    loop.beforeFrame = [&](long frame) {
         if (gpuTiming)
             gpu.beginFrame(frame);
-        const uint64_t allocationsBefore = heapAllocations();
-        const Clock::time_point start = Clock::now();
-        app.frame(frameTime(app, options, frame), &probe);
-        // The capture's time and allocations are the benchmark's, not the frame's.
-        Clock::duration captureTime{};
-        uint64_t captureAllocations = 0;
+        allocationsBefore = heapAllocations();
+        start = Clock::now();
+    };
+    // The capture's time and allocations are the benchmark's, not the frame's.
+    loop.beforePresent = [&](long frame) {
+        captureTime = {};
+        captureAllocations = 0;
         if (frame + 1 == options.frames && !options.pngPath.empty()) {
             const Clock::time_point captureStart = Clock::now();
             const uint64_t allocationsBeforeCapture = heapAllocations();
-            writeOutputPng(options.pngPath, app.renderer.resources.targets, "orbitview_bench");
+            const RenderTargets& targets = app.renderer.resources.targets;
+            writeOutputPng(options.pngPath, *app.surface, targets.width, targets.height, "orbitview_bench");
             captureAllocations = heapAllocations() - allocationsBeforeCapture;
             captureTime = Clock::now() - captureStart;
         }
-        const Clock::time_point drawn = Clock::now();
-        app.present();
+        drawn = Clock::now();
+    };
+    loop.afterPresent = [&](long frame) {
         const Clock::time_point end = Clock::now();
         const uint64_t allocations = heapAllocations() - allocationsBefore - captureAllocations;
         if (frame < options.warmup)
-            continue;
+            return;
 
         double stepsWall = 0.0, own = 0.0, driver = 0.0;
         for (std::size_t step = 0; step < kFrameStepCount; ++step) {
@@ -141,7 +149,10 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
         figures.frameDriver.push_back(driver);
         figures.probeOverhead.push_back(milliseconds(drawn - start - captureTime) - stepsWall);
         figures.heapPerFrame.push_back(double(allocations));
-    }
+    };
+    loop.run(app);
+    loop.beforeFrame = loop.beforePresent = loop.afterPresent = nullptr;
+    loop.probe = nullptr;
     if (gpuTiming)
         gpu.finish(options.frames);
     figures.drawsPerStep = probe.draws;
@@ -154,7 +165,7 @@ void runTimedFrames(Application& app, const BenchOptions& options, bool gpuTimin
 // Further frames in which every full-screen draw and its fetch reference are GPU-timed in
 // place (DrawTimer); the clock goes on from the timed run. The first frame compiles the
 // references and is left out.
-void runPerDrawFrames(Application& app, const BenchOptions& options, Figures& figures)
+void runPerDrawFrames(Application& app, FrameLoop& loop, const BenchOptions& options, Figures& figures)
 {
     std::ifstream vertexFile("shaders/quadShader.vert");
     std::stringstream vertexSource;
@@ -164,11 +175,13 @@ void runPerDrawFrames(Application& app, const BenchOptions& options, Figures& fi
 
     DrawTimer timer(app.renderer, references, 1);
     StepProbe probe(nullptr, &timer);
-    for (long frame = 0; frame < options.drawFrames + 1; ++frame) {
-        timer.beginFrame(frame);
-        app.frame(frameTime(app, options, options.frames + frame), &probe);
-        app.present();
-    }
+    const long first = loop.framesRun;
+    loop.probe = &probe;
+    loop.frames = options.drawFrames + 1;
+    loop.beforeFrame = [&](long frame) { timer.beginFrame(frame - first); };
+    loop.run(app);
+    loop.beforeFrame = nullptr;
+    loop.probe = nullptr;
     timer.finish(options.drawFrames + 1);
     figures.drawMs = timer.passMs;
     figures.referenceMs = timer.referenceMs;
@@ -182,7 +195,7 @@ void runBareLoop(Application& app, const BenchOptions& options, Figures& figures
     for (int frame = 0; frame < options.frames; ++frame) {
         const Clock::time_point start = Clock::now();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        app.present();
+        app.surface->present();
         if (frame >= options.warmup)
             figures.bareFrame.push_back(milliseconds(Clock::now() - start));
     }
@@ -428,13 +441,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orbitview_bench: %s\n", error.c_str());
         std::fprintf(stderr,
                      "usage: orbitview_bench [--frames N] [--warmup N] [--draw-frames N] [--size WxH] "
-                     "[--fixed-dt SECONDS] [--png PATH] [--json PATH] [--headless [--gpu N]]\n");
+                     "[--fixed-dt SECONDS] [--png PATH] [--json PATH] [--headless [--gpu N|list]]\n");
         return 2;
     }
 
+    if (options.listGpus)
+        return printEglDevices();
     StartUpStamps stamps;
-    Application app(options.width, options.height, options.headless ? WindowMode::Headless : WindowMode::Windowed,
-                    &stamps, options.gpu);
+    const SurfaceKind kind = options.headless ? SurfaceKind::Offscreen : SurfaceKind::Window;
+    Application app(SurfaceRequest{kind, options.width, options.height, options.gpu}, &stamps);
     if (!app.ready())
         return 1;
     const bool gpuTiming = GLEW_VERSION_3_3 || GLEW_ARB_timer_query;
@@ -442,10 +457,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orbitview_bench: no timer queries (GL_ARB_timer_query); GPU figures stay empty\n");
 
     Figures figures;
-    runFirstFrame(app, options, stamps, processStart, figures);
-    runTimedFrames(app, options, gpuTiming, figures);
+    FrameLoop loop;
+    loop.fixedDt = options.fixedDt;
+    runFirstFrame(app, loop, stamps, processStart, figures);
+    runTimedFrames(app, loop, options, gpuTiming, figures);
     if (gpuTiming && options.drawFrames > 0)
-        runPerDrawFrames(app, options, figures);
+        runPerDrawFrames(app, loop, options, figures);
     runBareLoop(app, options, figures);
     timeParticleSimulation(options, figures);
 

@@ -5,6 +5,7 @@
 // memory before and after. Exits 1 when the GL objects or the memory did not stay level.
 // Usage (from the repository root, with a display): soak [FRAMES]
 #include "app/application.h"
+#include "app/frame_loop.h"
 #include "resources/timer.h"
 
 #include <cstdio>
@@ -121,21 +122,17 @@ int main(int argc, char** argv)
 
     int status = 0;
     {
-        Application app(kWidth, kHeight);
+        Application app(SurfaceRequest{SurfaceKind::Window, kWidth, kHeight});
         if (!app.ready())
             return 1;
         ShaderProgram& flipped = *app.renderer.lighting.program;
 
-        double now = 0.0;
-        app.restartFrameClock(now);
-        auto oneFrame = [&] {
-            now += kFrameSeconds;
-            soakTicks += kClockStepTicks;
-            app.frame(now);
-            app.present();
-        };
-        for (int i = 0; i < kWarmUpFrames; ++i)
-            oneFrame();
+        FrameLoop loop;
+        loop.fixedDt = kFrameSeconds;
+        loop.beforeFrame = [](long) { soakTicks += kClockStepTicks; };
+        loop.start(app);
+        loop.frames = kWarmUpFrames;
+        loop.run(app);
         glFinish();
         const GlObjects before = countGlObjects();
         const long memoryBefore = residentKiB();
@@ -149,19 +146,24 @@ int main(int argc, char** argv)
             return sum;
         };
         int64_t lastLoad = loadStamps();
-        for (int i = 0; i < frames - kWarmUpFrames; ++i) {
-            if (i % kFramesPerFlip == 0) {
+        GLuint programBefore = 0;
+        loop.beforeFrame = [&](long frame) {
+            if ((frame - kWarmUpFrames) % kFramesPerFlip == 0) {
                 ++flips;
                 writeStamped(kFlippedShader, flips % 2 == 1 ? broken : valid, ++stamp);
             }
-            const GLuint programBefore = flipped.id();
-            oneFrame();
+            programBefore = flipped.id();
+            soakTicks += kClockStepTicks;
+        };
+        loop.afterPresent = [&](long) {
             const int64_t load = loadStamps();
             if (load != lastLoad) {
                 lastLoad = load;
                 ++(flipped.id() != programBefore ? succeeded : failed);
             }
-        }
+        };
+        loop.frames = frames - kWarmUpFrames;
+        loop.run(app);
         glFinish();
         const GlObjects after = countGlObjects();
         const long memoryAfter = residentKiB();

@@ -1,5 +1,4 @@
-// The final composite: every target of the frame and the lens images -> the bound framebuffer (in
-// the frame, the output that the pass before it bound again).
+// The final composite: every target of the frame and the lens images -> the output.
 // Reads the camera's view (for the star-burst's turn) and size.
 #include "render/composite.h"
 
@@ -29,6 +28,7 @@ void CompositePass::render(const FrameScene& scene, const FrameResources& resour
     rebuildIfChanged(*program);
 
     const RenderTargets& targets = resources.targets;
+    resources.bindOutput();
     glViewport(0, 0, scene.camera.viewportWidth, scene.camera.viewportHeight);
     const glm::mat4 starMatrix = lensStarMatrix(scene.camera.view);
 
@@ -47,7 +47,9 @@ void CompositePass::render(const FrameScene& scene, const FrameResources& resour
     // (the scene colour target filters nearest of its own).
     resources.texelSampler.bind(1);
     resources.texelSampler.bind(6);
+    glDisable(GL_DEPTH_TEST);
     resources.drawQuad();
+    glEnable(GL_DEPTH_TEST);
     resources.texelSampler.unbind(1);
     resources.texelSampler.unbind(6);
     checkGlError();

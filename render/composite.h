@@ -1,6 +1,8 @@
-// The final composite: one full-screen quad into the framebuffer that is bound (the window's in
-// the frame) combining the lit scene, occlusion, lens flare, the depth-of-field copy and the lens
-// images, with the star-burst turned as the camera turns; tone mapping and gamma happen here.
+// The final composite: binds the output framebuffer and draws one full-screen quad into it,
+// combining the lit scene, occlusion, lens flare, the depth-of-field copy and the lens images,
+// with the star-burst turned as the camera turns; tone mapping and gamma happen here. The quad
+// covers every pixel, so it draws without the depth test and leaves the output's depth alone.
+// Leaves the output bound.
 #pragma once
 
 #include "render/frame_resources.h"

@@ -1,5 +1,4 @@
-// The inspection views: the chosen target -> the bound framebuffer (the output), through
-// shaders/debugView.frag.
+// The inspection views: the chosen target -> the output, through shaders/debugView.frag.
 #include "render/debug_view.h"
 
 #include "resources/gl_error.h"
@@ -40,10 +39,7 @@ const char* viewName(View view)
 
 View DebugViewPass::shown(View view) const
 {
-    if (view == View::Final || !program)
-        return View::Final;
-    rebuildIfChanged(*program);
-    return program->usable() ? view : View::Final;
+    return view != View::Final && program && program->usable() ? view : View::Final;
 }
 
 void DebugViewPass::render(View view, const FrameScene& scene, const FrameResources& resources) const
@@ -52,6 +48,7 @@ void DebugViewPass::render(View view, const FrameScene& scene, const FrameResour
     if (!source.texture || !program)
         return;
     rebuildIfChanged(*program);
+    resources.bindOutput();
     glViewport(0, 0, scene.camera.viewportWidth, scene.camera.viewportHeight);
     glUseProgram(program->id());
     program->setTexture2D(resources.targets.*source.texture, "source", 0);
@@ -59,7 +56,7 @@ void DebugViewPass::render(View view, const FrameScene& scene, const FrameResour
     program->setFloat(kNearPlane, "nearPlane");
     program->setFloat(kFarPlane, "farPlane");
     checkGlError();
-    // The composite's quad already wrote its depth here; this one replaces it whatever the test.
+    // The quad covers the composite's picture whatever the output's depth holds.
     glDisable(GL_DEPTH_TEST);
     resources.drawQuad();
     glEnable(GL_DEPTH_TEST);

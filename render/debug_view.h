@@ -1,7 +1,8 @@
 // The inspection views: one render target as it stands at the end of the frame, drawn over the
 // whole window in place of the composite (F2 to F8; F1 is the final image). HDR targets go
 // through a fixed simple tone curve, normals are mapped to 0..1, depth is linearised. Reads the
-// targets; writes the bound framebuffer (the window's).
+// targets; binds the output framebuffer, draws over it without the depth test and leaves it
+// bound.
 #pragma once
 
 #include "render/frame_resources.h"
@@ -29,10 +30,11 @@ struct DebugViewPass {
     // than Final is asked for, so start-up builds and prints exactly what it does without views.
     std::shared_ptr<ShaderProgram> program;
 
-    // The view that asking for view shows: view itself, or Final while the program (rebuilt
-    // here when its files changed) has never built or is not made yet.
+    // The view that asking for view shows: view itself, or Final while the program is not made
+    // yet or has never built.
     View shown(View view) const;
-    // Draws view (not Final) into the bound framebuffer over the camera's viewport.
+    // Rebuilds the program when its files changed, then draws view (not Final) into the output
+    // over the camera's viewport.
     void render(View view, const FrameScene& scene, const FrameResources& resources) const;
     void release();
 };

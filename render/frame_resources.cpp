@@ -75,24 +75,17 @@ void RenderTargets::create(int targetWidth, int targetHeight)
     fullScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
     halfScratchFbo = makeFramebuffer(0, halfScratchTex, false);
     fullScratchFbo = makeFramebuffer(0, fullScratchTex, true);
-    if (offscreenOutput) {
-        outputColorTex = makeTarget(GL_RGBA8, GL_RGBA, width, height, GL_NEAREST);
-        outputDepthTex = makeTarget(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, width, height, GL_NEAREST);
-        outputFbo = makeFramebuffer(outputDepthTex, outputColorTex, true);
-    }
 
     // Names for graphics debuggers: the ones the passes use.
     const std::pair<GLuint, const char*> textures[] = {
         {depthTex, "depthTex"}, {normalTex, "normalTex"}, {ssaoTex, "ssaoTex"}, {sceneDepthTex, "sceneDepthTex"},
         {sceneColorTex, "sceneColorTex"}, {halfTex, "halfTex"}, {flareTex, "flareTex"},
-        {halfScratchTex, "halfScratchTex"}, {fullScratchTex, "fullScratchTex"}, {outputColorTex, "outputColorTex"},
-        {outputDepthTex, "outputDepthTex"}};
+        {halfScratchTex, "halfScratchTex"}, {fullScratchTex, "fullScratchTex"}};
     for (const auto& [texture, name] : textures)
         labelObject(GL_TEXTURE, texture, name);
     const std::pair<GLuint, const char*> framebuffers[] = {
         {normalDepthFbo, "normalDepthFbo"}, {ssaoFbo, "ssaoFbo"}, {sceneFbo, "sceneFbo"}, {halfFbo, "halfFbo"},
-        {flareFbo, "flareFbo"}, {halfScratchFbo, "halfScratchFbo"}, {fullScratchFbo, "fullScratchFbo"},
-        {outputFbo, "outputFbo"}};
+        {flareFbo, "flareFbo"}, {halfScratchFbo, "halfScratchFbo"}, {fullScratchFbo, "fullScratchFbo"}};
     for (const auto& [framebuffer, name] : framebuffers)
         labelObject(GL_FRAMEBUFFER, framebuffer, name);
 }
@@ -100,10 +93,10 @@ void RenderTargets::create(int targetWidth, int targetHeight)
 void RenderTargets::release()
 {
     for (GLuint* fbo : {&normalDepthFbo, &ssaoFbo, &sceneFbo, &halfFbo, &flareFbo, &halfScratchFbo,
-                        &fullScratchFbo, &outputFbo})
+                        &fullScratchFbo})
         deleteFramebuffer(*fbo);
     for (GLuint* texture : {&depthTex, &normalTex, &ssaoTex, &sceneDepthTex, &sceneColorTex, &halfTex,
-                            &flareTex, &halfScratchTex, &fullScratchTex, &outputColorTex, &outputDepthTex})
+                            &flareTex, &halfScratchTex, &fullScratchTex})
         deleteTexture(*texture);
 }
 
@@ -208,7 +201,6 @@ void FrameResources::drawQuadInto(GLuint fbo, int width, int height) const
     glViewport(0, 0, width, height);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     drawQuad();
-    bindOutput();
 }
 
 void FrameResources::drawSubmesh(const SubmeshBuffers& submesh) const

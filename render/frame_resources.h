@@ -1,9 +1,10 @@
 // Frame resources: what every pass shares. The floating-point render targets sized from the
-// window (made by create at start-up and again on a resize), the full-screen quad, the nearest
+// output (made by create at start-up and again on a resize), the name of the output framebuffer
+// the frame's picture goes to (the surface's, app/surface.h), the full-screen quad, the nearest
 // sampler, the blur and downsample programs with separableBlur, and the calls in which the
 // driver does a frame's heavy work (draws, clears, buffer uploads), which go through here so an
 // optional observer can time them. Passes read the targets and write them through their
-// framebuffers.
+// framebuffers; each binds the framebuffer it draws into.
 #pragma once
 
 #include "resources/shader.h"
@@ -50,13 +51,6 @@ struct RenderTargets {
 
     GLuint normalDepthFbo = 0, ssaoFbo = 0, sceneFbo = 0, halfFbo = 0, flareFbo = 0;
     GLuint halfScratchFbo = 0, fullScratchFbo = 0;
-
-    // The output, where the composite (or an inspection view) draws the frame's picture: the
-    // window's framebuffer 0, or with offscreenOutput set (a headless run) an 8-bit RGBA colour
-    // and depth target of the targets' size, made and re-made with them.
-    bool offscreenOutput = false;
-    GLuint outputColorTex = 0, outputDepthTex = 0;
-    GLuint outputFbo = 0;
 
     // Releases any previous targets, then creates all of them at width x height. A checked
     // framebuffer that is not complete prints "FBO CREATION FAILED!\n" on standard output.
@@ -127,6 +121,9 @@ struct FrameResources {
     ProgramHandle downsampleProgram;   // scale, bias and copy: bright pass, bloom add, DoF copy
     ProgramHandle passThroughProgram;  // the quad's pass-through, built for its console report
     DrawObserver* observer = nullptr;  // null outside measured frames
+    // Where the composite and the views draw: the window's framebuffer 0 or an offscreen one. The
+    // surface owns it; the Application copies its name here at start-up and after a resize.
+    GLuint outputFramebuffer = 0;
 
     // Targets, quad and sampler; the programs are made by the Renderer in its fixed order.
     void create(int width, int height);
@@ -136,19 +133,18 @@ struct FrameResources {
     template <typename Call>
     void driverCall(DriverWork work, const Call& call) const;
 
-    // Binds the output framebuffer (the window's, or the offscreen one). Every pass that draws
-    // into a target of its own binds the output again when it is done.
-    void bindOutput() const { glBindFramebuffer(GL_FRAMEBUFFER, targets.outputFbo); }
+    // Binds the output framebuffer: the frame's clear, the composite and the views draw there.
+    void bindOutput() const { glBindFramebuffer(GL_FRAMEBUFFER, outputFramebuffer); }
     void drawQuad() const;
-    // Binds fbo with a width x height viewport and colour attachment 0, draws the quad with the
-    // program and textures already bound, and binds the output again.
+    // Binds fbo with a width x height viewport and colour attachment 0 and draws the quad with
+    // the program and textures already bound; leaves fbo bound.
     void drawQuadInto(GLuint fbo, int width, int height) const;
     void drawSubmesh(const SubmeshBuffers& submesh) const;
     void clear(GLbitfield mask) const;
 
     // Two-pass blur with blurProgram: along x from sourceTex into scratchFbo, then along y into
     // targetFbo, both size pixels, reading texel centres through the nearest sampler. Turns depth
-    // testing off for the draws and on again after them.
+    // testing off for the draws and on again after them; leaves targetFbo bound.
     void separableBlur(GLuint targetFbo, GLuint sourceTex, GLuint scratchFbo, GLuint scratchTex,
                        float radius, glm::vec2 size) const;
 };

@@ -38,7 +38,6 @@ void NormalDepthPass::render(const FrameScene& scene, const FrameResources& reso
         for (const SubmeshBuffers& submesh : mesh->submeshes)
             resources.drawSubmesh(submesh);
     }
-    resources.bindOutput();
     checkGlError();
 }
 

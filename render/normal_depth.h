@@ -1,6 +1,6 @@
 // The normal/depth pre-pass: draws the lit meshes into normalDepthFbo, writing each pixel's
 // world normal and focus factor (normalTex) and its depth (depthTex), which the occlusion, depth
-// of field and composite passes read. Leaves framebuffer 0 bound.
+// of field and composite passes read. Binds normalDepthFbo and leaves it bound.
 #pragma once
 
 #include "render/frame_resources.h"

@@ -89,10 +89,14 @@ void Renderer::release()
     debugView.release();
 }
 
-View Renderer::viewShown(View view)
+View Renderer::prepareView(View view)
 {
-    if (view != View::Final && !debugView.program)
+    if (view == View::Final)
+        return View::Final;
+    if (!debugView.program)
         debugView.program = reloadable(kQuadVertex, "shaders/debugView.frag");
+    else
+        rebuildIfChanged(*debugView.program);
     return debugView.shown(view);
 }
 

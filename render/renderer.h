@@ -32,10 +32,11 @@ struct Renderer {
     void resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.
     void release();
-    // The view that asking for view shows (DebugViewPass::shown); makes and builds the views'
-    // program the first time a view other than Final is asked for.
-    View viewShown(View view);
-    // Draws an inspection view over the composite; nothing for View::Final or before viewShown
+    // Readies the views' program for view: makes and builds it the first time a view other than
+    // Final is asked for, rebuilds it when its files changed. Returns the view that will be shown
+    // (DebugViewPass::shown).
+    View prepareView(View view);
+    // Draws an inspection view over the composite; nothing for View::Final or before prepareView
     // made the views' program.
     void drawView(View view, const FrameScene& scene);
 

@@ -2,7 +2,8 @@
 // term into ssaoTex and blurs it in place through fullScratchFbo. Owns its programs and its
 // kernel: 32 hemisphere samples (z >= 0) crowding toward the centre and a 4 x 4 tile of unit
 // rotations in the xy plane, drawn once at start-up from the shared generator; noiseScale tiles
-// the noise across the window and follows its size. Leaves framebuffer 0 bound, depth testing on.
+// the noise across the output and follows its size. Binds ssaoFbo (and fullScratchFbo for the
+// blur) and leaves ssaoFbo bound, depth testing on.
 #pragma once
 
 #include "render/frame_resources.h"

@@ -1,4 +1,4 @@
-// The unlit-mesh pass: unlit meshes -> the bound scene target, then framebuffer 0.
+// The unlit-mesh pass: unlit meshes -> the bound scene target.
 #include "render/unlit.h"
 
 #include "resources/gl_error.h"
@@ -22,7 +22,6 @@ void UnlitPass::render(const FrameScene& scene, const FrameResources& resources)
         for (const SubmeshBuffers& submesh : mesh->getSubmeshes())
             resources.drawSubmesh(submesh);
     }
-    resources.bindOutput();
 }
 
 void UnlitPass::release()

@@ -1,6 +1,5 @@
 // The unlit-mesh pass: draws the unlit meshes (the light-source sphere) with their diffuse
-// texture as emitted light into the bound scene target (sceneFbo), then ends the scene by
-// binding framebuffer 0.
+// texture as emitted light into the bound scene target (sceneFbo), and leaves it bound.
 #pragma once
 
 #include "render/frame_resources.h"

@@ -1,8 +1,10 @@
 // The frame benchmark's command line: what to run (frames, size, time step) and where to write
-// the figures and the last frame. Pure logic; no GL.
+// the figures and the last frame; the values it shares with orbitview --headless are parsed by
+// app/command_line.h. Pure logic; no GL.
 #pragma once
 
-#include <cstdlib>
+#include "app/command_line.h"
+
 #include <string>
 #include <vector>
 
@@ -16,39 +18,17 @@ struct BenchOptions {
     std::string jsonPath;     // the figures, as JSON; empty writes none
     bool headless = false;    // an EGL context and an offscreen output instead of a window
     int gpu = 0;              // the EGL device of a headless run
+    bool listGpus = false;    // --gpu list: print the devices, run nothing
 };
-
-// "1280x720" into width and height, both 1 .. 16384; false for anything else.
-inline bool parseSize(const std::string& text, int& width, int& height)
-{
-    const std::size_t cross = text.find('x');
-    if (cross == std::string::npos || cross == 0 || cross + 1 == text.size())
-        return false;
-    const auto whole = [](const std::string& digits, int& value) {
-        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 5)
-            return false;
-        value = std::atoi(digits.c_str());
-        return value >= 1 && value <= 16384;
-    };
-    int w = 0, h = 0;
-    if (!whole(text.substr(0, cross), w) || !whole(text.substr(cross + 1), h))
-        return false;
-    width = w;
-    height = h;
-    return true;
-}
 
 // Parses the arguments after the program name. On a bad argument returns false with a one-line
 // message in error (no line end) and leaves options partly filled.
 inline bool parseBenchOptions(const std::vector<std::string>& args, BenchOptions& options, std::string& error)
 {
-    const auto count = [&](const std::string& name, const std::string& text, int minimum, int& value) {
-        char* end = nullptr;
-        const long parsed = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || *end != '\0' || parsed < minimum || parsed > 1000000) {
-            error = name + " wants a whole number from " + std::to_string(minimum) + ", not \"" + text + "\"";
+    const auto count = [&](const std::string& name, const std::string& text, long minimum, int& value) {
+        long parsed = 0;
+        if (!parseCount(name, text, minimum, parsed, error))
             return false;
-        }
         value = int(parsed);
         return true;
     };
@@ -73,20 +53,15 @@ inline bool parseBenchOptions(const std::vector<std::string>& args, BenchOptions
             if (!count(name, value, 0, options.drawFrames))
                 return false;
         } else if (name == "--size") {
-            if (!parseSize(value, options.width, options.height)) {
+            if (!parseSizeWxH(value, options.width, options.height)) {
                 error = "--size wants WIDTHxHEIGHT, e.g. 1280x720, not \"" + value + "\"";
                 return false;
             }
         } else if (name == "--fixed-dt") {
-            char* end = nullptr;
-            const double dt = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end != '\0' || !(dt > 0.0 && dt <= 1.0)) {
-                error = "--fixed-dt wants seconds per frame in (0, 1], not \"" + value + "\"";
+            if (!parseFixedDt(value, options.fixedDt, error))
                 return false;
-            }
-            options.fixedDt = dt;
         } else if (name == "--gpu") {
-            if (!count(name, value, 0, options.gpu))
+            if (!parseGpu(value, options.gpu, options.listGpus, error))
                 return false;
         } else if (name == "--png") {
             options.pngPath = value;

@@ -65,8 +65,11 @@ protected:
         const std::vector<LightObject*> noLights;
         const std::vector<MeshObject*> noMeshes;
         const FrustumPlanes planes{};
+        // The composite binds the output itself: here, the float target.
+        renderer->resources.outputFramebuffer = out.fbo;
         renderer->composite.render(FrameScene{camera, noMeshes, noMeshes, noLights, planes, false}, renderer->resources, renderer->lensFlare);
         EXPECT_EQ(boundSamplers(), 0);
+        renderer->resources.outputFramebuffer = 0;
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         return readTexel(out.colour, kTargetSize / 2, kTargetSize / 2);
     }

@@ -4,6 +4,8 @@
 #include "gl_fixture.h"
 
 #include "app/frame_capture.h"
+#include "app/offscreen_surface.h"
+#include "app/window.h"
 
 #include <SOIL/SOIL.h>
 #include <cstdio>
@@ -26,21 +28,21 @@ void drawRedOverBlue(int width, int height)
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
-void expectRedOverBlue(const RenderTargets& targets)
+void expectRedOverBlue(const Surface& surface, int outputWidth, int outputHeight)
 {
     const std::string path = "/tmp/frame_capture_" + std::to_string(getpid()) + ".png";
-    ASSERT_TRUE(writeOutputPng(path, targets, "frame_capture_test"));
+    ASSERT_TRUE(writeOutputPng(path, surface, outputWidth, outputHeight, "frame_capture_test"));
     EXPECT_EQ(drainGlErrors(), 0);
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    EXPECT_EQ(GLuint(bound), targets.outputFbo);
+    EXPECT_EQ(GLuint(bound), surface.outputFramebuffer());
 
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels = SOIL_load_image(path.c_str(), &width, &height, &channels, SOIL_LOAD_RGB);
     std::remove(path.c_str());
     ASSERT_NE(pixels, nullptr);
-    ASSERT_EQ(width, targets.width);
-    ASSERT_EQ(height, targets.height);
+    ASSERT_EQ(width, outputWidth);
+    ASSERT_EQ(height, outputHeight);
     const auto pixel = [&](int x, int y) {
         const unsigned char* p = pixels + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
         return std::vector<int>{p[0], p[1], p[2]};
@@ -56,38 +58,42 @@ TEST(FrameCaptureTest, WindowCaptureKeepsTheTopRowOnTopAndTheColoursDrawn)
 {
     if (!testWindow())
         GTEST_SKIP() << "no window in a headless run";
-    RenderTargets window;
-    glfwGetFramebufferSize(testWindow(), &window.width, &window.height);
+    const Window window(testWindow());
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testWindow(), &width, &height);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDrawBuffer(GL_BACK);
-    drawRedOverBlue(window.width, window.height);
-    window.width -= 1;
-    expectRedOverBlue(window);
+    drawRedOverBlue(width, height);
+    expectRedOverBlue(window, width - 1, height);
 }
 
 TEST(FrameCaptureTest, OffscreenOutputIsCompleteAndCapturedAtItsSize)
 {
-    RenderTargets targets;
-    targets.offscreenOutput = true;
-    targets.create(63, 32);
-    ASSERT_NE(targets.outputFbo, 0u);
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.outputFbo);
-    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
-    drawRedOverBlue(63, 32);
-    expectRedOverBlue(targets);
+    GLuint colour = 0;
+    {
+        OffscreenSurface surface(63, 32);
+        ASSERT_NE(surface.outputFramebuffer(), 0u);
+        glBindFramebuffer(GL_FRAMEBUFFER, surface.outputFramebuffer());
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+        drawRedOverBlue(63, 32);
+        expectRedOverBlue(surface, 63, 32);
 
-    // A resize re-makes the output at the new size; release leaves nothing behind.
-    targets.create(20, 10);
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.outputFbo);
-    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
-    GLint width = 0;
-    glBindTexture(GL_TEXTURE_2D, targets.outputColorTex);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(width, 20);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    targets.release();
-    EXPECT_EQ(targets.outputFbo, 0u);
+        // A resize re-makes the output at the new size; the surface's end leaves nothing behind.
+        surface.resizeOutput(20, 10);
+        glBindFramebuffer(GL_FRAMEBUFFER, surface.outputFramebuffer());
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+        int width = 0, height = 0;
+        surface.size(width, height);
+        EXPECT_EQ(width, 20);
+        GLint texelWidth = 0;
+        colour = surface.colourTex;
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &texelWidth);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        EXPECT_EQ(texelWidth, 20);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    EXPECT_FALSE(glIsTexture(colour));
     EXPECT_EQ(drainGlErrors(), 0);
 }
 

@@ -147,6 +147,7 @@ TEST_F(RendererTest, ViewWithoutItsProgramIsNotShownAndTheFileIsNamed)
     std::string printed;
     const auto ask = [&](View view) {
         testing::internal::CaptureStderr();
+        rebuildIfChanged(*views.program);
         const View shown = views.shown(view);
         printed += testing::internal::GetCapturedStderr();
         clock.advanceMs(1000);

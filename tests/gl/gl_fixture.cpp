@@ -4,6 +4,8 @@
 #include "gl_fixture.h"
 
 #include "app/headless_context.h"
+#include "app/offscreen_surface.h"
+#include "app/window.h"
 #include "app/start_up_images.h"
 
 #include <algorithm>
@@ -66,6 +68,13 @@ GLint levelParameter(GLuint texture, GLenum parameter)
 }  // namespace
 
 GLFWwindow* testWindow() { return window; }
+
+std::unique_ptr<Surface> testSurface()
+{
+    if (window)
+        return std::make_unique<Window>(window);
+    return std::make_unique<OffscreenSurface>(640, 360);
+}
 
 int drainGlErrors()
 {

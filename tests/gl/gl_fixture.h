@@ -7,17 +7,22 @@
 #pragma once
 
 #include "fixture.h"
+#include "app/surface.h"
 #include "render/renderer.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <glm/glm.hpp>
+#include <memory>
 #include <string>
 #include <vector>
 
 // The hidden window of the test run (created once, before the first test); null in a headless
 // run, where the context has no window.
 GLFWwindow* testWindow();
+// A surface on the test run's context for an Application: the hidden window (its events routed
+// to the surface until it goes), or headless a 640 x 360 offscreen output.
+std::unique_ptr<Surface> testSurface();
 
 // Drains every queued GL error; returns how many there were.
 int drainGlErrors();

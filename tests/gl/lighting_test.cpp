@@ -192,7 +192,7 @@ TEST_F(LightingPassTest, CulledMeshIsNotDrawnByEitherPass)
     EXPECT_EQ(readTexel(renderer->resources.targets.sceneColorTex, kCentre, kCentre), glm::vec4(0.0f));
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    EXPECT_EQ(bound, 0);
+    EXPECT_EQ(GLuint(bound), renderer->resources.targets.sceneFbo) << "the scene target stays bound";
     EXPECT_EQ(drainGlErrors(), 0);
 }
 

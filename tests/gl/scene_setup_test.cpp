@@ -2,6 +2,8 @@
 // lights and the camera's start pose, then one frame of input and animation. Meshes whose files
 // are missing still take their places, so the order holds without models/.
 #include "app/application.h"
+#include "app/frame_loop.h"
+#include "app/offscreen_surface.h"
 #include "gl_fixture.h"
 
 #include <cmath>
@@ -13,7 +15,7 @@ namespace {
 
 TEST(SceneSetupGlTest, StartUpBuildsTheSceneInItsOrder)
 {
-    Application app(testWindow());
+    Application app(testSurface());
     ASSERT_TRUE(app.ready());
 
     EXPECT_EQ(app.meshes, (std::vector<MeshObject*>{app.bunny, app.rocket, app.asteroid, app.deepSpace1,
@@ -64,7 +66,7 @@ TEST(SceneSetupGlTest, StartUpBuildsTheSceneInItsOrder)
 TEST(SceneSetupGlTest, OneFrameOfInputAndAnimation)
 {
     {
-        Application app(testWindow());
+        Application app(testSurface());
         ASSERT_TRUE(app.ready());
         app.keyHeld = [](int) { return false; };
         app.handleInput(0.02f, 0.02f);
@@ -104,7 +106,7 @@ public:
 
 TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsItAfter)
 {
-    Application app(testWindow());
+    Application app(testSurface());
     ASSERT_TRUE(app.ready());
     app.keyHeld = [](int) { return false; };
     RecordingProbe probe;
@@ -120,7 +122,7 @@ TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsI
                                                             {FrameStep::LensFlare, 8},
                                                             {FrameStep::DepthOfField, 3},
                                                             {FrameStep::Composite, 1}}));
-    for (FrameStep step : {FrameStep::WindowClear, FrameStep::NormalDepth, FrameStep::Lighting, FrameStep::SkyBox,
+    for (FrameStep step : {FrameStep::Clear, FrameStep::NormalDepth, FrameStep::Lighting, FrameStep::SkyBox,
                            FrameStep::Particles})
         EXPECT_GT(probe.calls[step], 0) << int(step);
     EXPECT_EQ(app.renderer.resources.observer, nullptr);
@@ -134,10 +136,9 @@ TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsI
 std::vector<unsigned char> outputPixels(const Application& app)
 {
     const RenderTargets& targets = app.renderer.resources.targets;
-    std::vector<unsigned char> pixels(std::size_t(targets.width) * std::size_t(targets.height) * 4);
-    glBindFramebuffer(GL_FRAMEBUFFER, targets.outputFbo);
-    glReadBuffer(targets.offscreenOutput ? GL_COLOR_ATTACHMENT0 : GL_BACK);
-    glReadPixels(0, 0, targets.width, targets.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    std::vector<unsigned char> pixels;
+    GLenum error = GL_NO_ERROR;
+    EXPECT_TRUE(app.surface->readOutput(targets.width, targets.height, pixels, error)) << error;
     return pixels;
 }
 
@@ -145,7 +146,7 @@ std::vector<unsigned char> outputPixels(const Application& app)
 // names it in the title, and F1 brings both back exactly; a step moves the scene on.
 TEST(SceneSetupGlTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
 {
-    Application app(testWindow());
+    Application app(testSurface());
     ASSERT_TRUE(app.ready());
     app.keyHeld = [](int) { return false; };
     std::string title = "untouched";
@@ -157,26 +158,26 @@ TEST(SceneSetupGlTest, PauseHoldsThePictureAndViewKeysSwapItAndTheTitle)
         return outputPixels(app);
     };
     frame();
-    app.keyPressed(GLFW_KEY_P);
+    app.workbench.keyPressed(GLFW_KEY_P);
     const std::vector<unsigned char> held = frame();
     EXPECT_EQ(frame(), held) << "a held scene draws the same picture";
 
-    app.keyPressed(GLFW_KEY_F6);
+    app.workbench.keyPressed(GLFW_KEY_F6);
     EXPECT_EQ(title, "Quillon Works | view: occlusion");
     EXPECT_NE(frame(), held);
-    app.keyPressed(GLFW_KEY_F1);
+    app.workbench.keyPressed(GLFW_KEY_F1);
     EXPECT_EQ(title, "Quillon Works");
     EXPECT_EQ(frame(), held);
 
-    app.keyPressed(GLFW_KEY_PERIOD);
+    app.workbench.keyPressed(GLFW_KEY_PERIOD);
     EXPECT_NE(frame(), held) << "a step moves the scene";
-    app.keyPressed(GLFW_KEY_P);
+    app.workbench.keyPressed(GLFW_KEY_P);
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
 TEST(SceneSetupGlTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
 {
-    Application app(testWindow());
+    Application app(testSurface());
     ASSERT_TRUE(app.ready());
     app.keyHeld = [](int) { return false; };
     // A drag down to one pixel, as the size callback hands it on: nothing is re-made yet.
@@ -196,7 +197,7 @@ TEST(SceneSetupGlTest, WhatHappensBetweenFramesReachesTheNextFrameOnce)
     EXPECT_NEAR(app.camera.orbitTheta, 3.2f, 1e-5f);
 
     // A tap the key callback saw, released before the poll.
-    app.keyTaps.press(GLFW_KEY_4);
+    app.workbench.keyTaps.press(GLFW_KEY_4);
     app.handleInput(0.02f, 0.02f);
     EXPECT_FALSE(app.camera.followMode);
 }
@@ -207,7 +208,7 @@ TEST(SceneSetupGlTest, RocketFliesThePathFileUnderTheScriptedCamera)
         std::fclose(file);
     else
         GTEST_SKIP() << "models/newRocket.txt is absent; build.sh writes it";
-    Application app(testWindow());
+    Application app(testSurface());
     ASSERT_TRUE(app.ready());
     ASSERT_GE(app.rocket->pathPoints.size(), 5u);
     EXPECT_TRUE(app.rocket->pathActive);
@@ -219,6 +220,71 @@ TEST(SceneSetupGlTest, RocketFliesThePathFileUnderTheScriptedCamera)
     const float flown = glm::length(app.rocket->position - start);
     EXPECT_GT(flown, 1.0f);
     EXPECT_LT(flown, 2.0f);
+}
+
+// An offscreen output whose running and hidden states a test sets, as a window's would change.
+struct ScriptedSurface final : Surface {
+    OffscreenSurface output{64, 36};
+    bool running = true, isHidden = false;
+    int presents = 0, waits = 0;
+    double clock = 0.0;
+
+    void size(int& width, int& height) const override { output.size(width, height); }
+    GLuint outputFramebuffer() const override { return output.outputFramebuffer(); }
+    void resizeOutput(int width, int height) override { output.resizeOutput(width, height); }
+    bool readOutput(int width, int height, std::vector<unsigned char>& rgb, GLenum& error) const override
+    {
+        return output.readOutput(width, height, rgb, error);
+    }
+    void present() override { ++presents; }
+    double clockNow() const override { return clock; }
+    bool keepRunning() const override { return running; }
+    bool hidden() const override { return isHidden; }
+    void waitForEvents(double) override
+    {
+        // The window comes back after two waits.
+        if (++waits == 2)
+            isHidden = false;
+    }
+    void setTitle(const std::string&) override {}
+    bool keyDown(int) const override { return false; }
+};
+
+// The loop's stop rules: a frame bound per run with the fixed step's clock going on across runs,
+// the scene clock's bound, the surface's end, and no frame while hidden.
+TEST(SceneSetupGlTest, FrameLoopStopsAtItsBoundsAndWaitsWhileHidden)
+{
+    auto made = std::make_unique<ScriptedSurface>();
+    ScriptedSurface& surface = *made;
+    Application app(std::move(made));
+    ASSERT_TRUE(app.ready());
+    std::vector<long> captured;
+    FrameLoop loop;
+    loop.fixedDt = 0.25;
+    loop.beforePresent = [&](long frame) { captured.push_back(frame); };
+    loop.start(app);
+    loop.frames = 3;
+    EXPECT_EQ(loop.run(app), 3);
+    loop.frames = 2;
+    EXPECT_EQ(loop.run(app), 2);
+    EXPECT_EQ(captured, (std::vector<long>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(surface.presents, 5);
+    EXPECT_DOUBLE_EQ(app.workbench.sceneClock.sceneTime(), 1.25);
+
+    loop.frames = 0;
+    loop.sceneSeconds = 2.0;
+    EXPECT_EQ(loop.run(app), 3) << "1.25 s + 3 x 0.25 s reaches 2 s";
+
+    surface.isHidden = true;
+    loop.sceneSeconds = 0.0;
+    loop.frames = 1;
+    EXPECT_EQ(loop.run(app), 1);
+    EXPECT_EQ(surface.waits, 2) << "no frame until the surface shows again";
+
+    surface.running = false;
+    loop.frames = 10;
+    EXPECT_EQ(loop.run(app), 0);
+    EXPECT_EQ(drainGlErrors(), 0);
 }
 
 }  // namespace

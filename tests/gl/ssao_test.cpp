@@ -130,7 +130,7 @@ TEST_F(NormalDepthPassTest, EmptyMeshListLeavesZeroNormalsAndFarDepth)
     EXPECT_TRUE(std::all_of(depths.begin(), depths.end(), [](float v) { return v == 1.0f; }));
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    EXPECT_EQ(bound, 0);
+    EXPECT_EQ(GLuint(bound), renderer.resources.targets.normalDepthFbo);
 
     renderer.ssao.render(scene(), renderer.resources);
     const std::vector<float> visibility = readTexture(renderer.resources.targets.ssaoTex, GL_RGB);

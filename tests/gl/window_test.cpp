@@ -11,9 +11,7 @@ TEST(WindowTest, HiddenWhileUnmappedOrIconified)
 {
     if (!testWindow())
         GTEST_SKIP() << "no window in a headless run";
-    Window window;
-    window.handle = testWindow();
-    window.owned = false;
+    Window window(testWindow());
     EXPECT_TRUE(window.hidden()) << "an unmapped window shows nothing";
     glfwShowWindow(testWindow());
     EXPECT_FALSE(window.hidden());
@@ -22,5 +20,4 @@ TEST(WindowTest, HiddenWhileUnmappedOrIconified)
     glfwHideWindow(testWindow());
     window.iconified = false;
     EXPECT_TRUE(window.hidden());
-    window.handle = nullptr;
 }

@@ -1,6 +1,7 @@
 // The command lines of the frame benchmark and of the headless run (sizes, counts, the time
-// step, capture times and views, and the one-line messages for arguments they cannot use), and
-// the benchmark's JSON output, where figures without samples are written as null.
+// step, capture times and views, and the one-line messages for arguments they cannot use, the
+// shared ones worded alike in both), and the benchmark's JSON output, where figures without
+// samples are written as null.
 #include "app/headless_run.h"
 #include "bench/frame/json.h"
 #include "bench/frame/options.h"
@@ -35,11 +36,11 @@ TEST(BenchOptionsTest, SizesOutsideWidthxHeightAreRefused)
     int width = 7, height = 9;
     for (const char* bad : {"1280", "1280x", "x720", "0x720", "1280x0", "-1x720", "12a0x720", "1280x720x3",
                             "99999x720", " 1280x720", ""}) {
-        EXPECT_FALSE(parseSize(bad, width, height)) << bad;
+        EXPECT_FALSE(parseSizeWxH(bad, width, height)) << bad;
         EXPECT_EQ(width, 7) << bad;
         EXPECT_EQ(height, 9) << bad;
     }
-    EXPECT_TRUE(parseSize("1x1", width, height));
+    EXPECT_TRUE(parseSizeWxH("1x1", width, height));
     EXPECT_EQ(width, 1);
 }
 
@@ -58,7 +59,8 @@ TEST(BenchOptionsTest, BadArgumentsGiveOneLineMessages)
         {{"--frames"}, "unknown argument or missing value: --frames"},
         {{"--speed", "2"}, "unknown argument: --speed"},
         {{"--frames", "10", "--warmup", "10"}, "--warmup (10) leaves no frame of the 10 to measure"},
-        {{"--gpu", "-1"}, "--gpu wants a whole number from 0, not \"-1\""},
+        {{"--gpu", "-1"}, "--gpu wants a device number from 0 or \"list\", not \"-1\""},
+        {{"--frames", "1000001"}, "--frames wants a whole number from 1, not \"1000001\""},
     };
     for (const Case& c : cases) {
         BenchOptions options;
@@ -94,6 +96,27 @@ TEST(HeadlessOptionsTest, ReadsEveryArgumentAndStopsAtTheLastCaptureByDefault)
     EXPECT_EQ(plain.views, std::vector<View>{View::Final});
     HeadlessOptions list;
     ASSERT_TRUE(parseHeadlessOptions({"--gpu", "list"}, list, error)) << error;
+    EXPECT_TRUE(list.listGpus);
+}
+
+// The values both programs read are refused by both with the same line.
+TEST(HeadlessOptionsTest, SharedValuesAreRefusedAsTheBenchmarkRefusesThem)
+{
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--frames", "-3"}, {"--frames", "1.5"}, {"--fixed-dt", "nan"},
+                                               {"--fixed-dt", "1.5"}, {"--gpu", "abc"}, {"--gpu", "-1"}}) {
+        BenchOptions bench;
+        HeadlessOptions headless;
+        std::string benchError, headlessError;
+        std::vector<std::string> headlessArgs{"64", "32"};
+        headlessArgs.insert(headlessArgs.end(), bad.begin(), bad.end());
+        EXPECT_FALSE(parseBenchOptions(bad, bench, benchError)) << bad[1];
+        EXPECT_FALSE(parseHeadlessOptions(headlessArgs, headless, headlessError)) << bad[1];
+        EXPECT_EQ(benchError, headlessError);
+    }
+    BenchOptions list;
+    std::string error;
+    ASSERT_TRUE(parseBenchOptions({"--headless", "--gpu", "list"}, list, error)) << error;
     EXPECT_TRUE(list.listGpus);
 }
 

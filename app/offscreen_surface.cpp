@@ -1,0 +1,85 @@
+// The offscreen output (made and re-made at the frame's size, labelled for graphics debuggers),
+// its read-back, and the surface's monotonic clock.
+#include "app/offscreen_surface.h"
+
+#include "render/frame_resources.h"
+#include "scene/gl_debug.h"
+#include "scene/gl_names.h"
+
+#include <chrono>
+#include <cstdio>
+
+std::unique_ptr<OffscreenSurface> OffscreenSurface::open(int width, int height, int gpu)
+{
+    std::unique_ptr<OffscreenSurface> surface(new OffscreenSurface);
+    if (!surface->context.open(gpu))
+        return nullptr;
+    surface->makeOutput(width, height);
+    return surface;
+}
+
+OffscreenSurface::OffscreenSurface(int width, int height)
+{
+    makeOutput(width, height);
+}
+
+OffscreenSurface::~OffscreenSurface()
+{
+    releaseOutput();
+    context.close();
+}
+
+void OffscreenSurface::size(int& outputWidth, int& outputHeight) const
+{
+    outputWidth = width;
+    outputHeight = height;
+}
+
+void OffscreenSurface::makeOutput(int outputWidth, int outputHeight)
+{
+    releaseOutput();
+    width = outputWidth;
+    height = outputHeight;
+    colourTex = makeTarget(GL_RGBA8, GL_RGBA, width, height, GL_NEAREST);
+    depthTex = makeTarget(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, width, height, GL_NEAREST);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depthTex, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTex, 0);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        std::printf("FBO CREATION FAILED!\n");
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    labelObject(GL_TEXTURE, colourTex, "outputColorTex");
+    labelObject(GL_TEXTURE, depthTex, "outputDepthTex");
+    labelObject(GL_FRAMEBUFFER, framebuffer, "outputFbo");
+}
+
+void OffscreenSurface::resizeOutput(int outputWidth, int outputHeight)
+{
+    if (outputWidth != width || outputHeight != height)
+        makeOutput(outputWidth, outputHeight);
+}
+
+void OffscreenSurface::releaseOutput()
+{
+    deleteFramebuffer(framebuffer);
+    deleteTexture(colourTex);
+    deleteTexture(depthTex);
+}
+
+bool OffscreenSurface::readOutput(int readWidth, int readHeight, std::vector<unsigned char>& rgb,
+                                  GLenum& glError) const
+{
+    rgb.resize(std::size_t(readWidth) * std::size_t(readHeight) * 3);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, readWidth, readHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glError = glGetError();
+    return glError == GL_NO_ERROR;
+}
+
+double OffscreenSurface::clockNow() const
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
