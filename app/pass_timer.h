@@ -32,7 +32,7 @@ public:
     void before(DriverWork) override {}
     void after(DriverWork, const DriverCall&) override {}
 
-    std::function<double()> clock;  // seconds; glfwGetTime in the program, tests drive their own
+    std::function<double()> clock;  // seconds; the surface's clock in the program, tests drive their own
     std::FILE* out = stdout;         // where the table goes
 
 private:

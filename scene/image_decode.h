@@ -23,12 +23,10 @@ struct DecodedImage {
     std::vector<unsigned char> pixels;
 };
 
-// A decode of the program's largest images (2048 x 1024) takes about 50 ms of CPU here, 0.5 s
-// under valgrind, whatever the load. So a child that has used kDecodeCpuLimit of CPU is looping
-// and the kernel stops it (SIGXCPU). Its wall time does grow with the load, as the child runs at
-// low priority: 2048 x 1024 took 0.07 s alone, 3.7 s beside four busy processes on two cores, 7 s
-// beside eight. kDecodeTimeout, counted from the take, covers that and stops a child that waits
-// on something instead of working.
+// A decode whose child has used kDecodeCpuLimit of CPU is looping, far past what the largest
+// image needs, and the kernel stops it (SIGXCPU). Its wall time grows with the machine's load, as
+// the child runs at low priority; kDecodeTimeout, counted from the take, allows for that and
+// stops a child that waits on something instead of working. The README gives the figures.
 constexpr std::chrono::seconds kDecodeCpuLimit{2};
 constexpr std::chrono::milliseconds kDecodeTimeout{10000};
 // While a take waits for its child it calls its wait hook each time this passes without a result.
