@@ -7,7 +7,6 @@
 #include "scene/gl_names.h"
 
 #include <chrono>
-#include <cstdio>
 
 std::unique_ptr<OffscreenSurface> OffscreenSurface::open(int width, int height, int gpu)
 {
@@ -42,13 +41,7 @@ void OffscreenSurface::makeOutput(int outputWidth, int outputHeight)
     height = outputHeight;
     colourTex = makeTarget(GL_RGBA8, GL_RGBA, width, height, GL_NEAREST);
     depthTex = makeTarget(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, width, height, GL_NEAREST);
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depthTex, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colourTex, 0);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-        std::printf("FBO CREATION FAILED!\n");
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    framebuffer = makeFramebuffer(depthTex, colourTex, true);
     labelObject(GL_TEXTURE, colourTex, "outputColorTex");
     labelObject(GL_TEXTURE, depthTex, "outputDepthTex");
     labelObject(GL_FRAMEBUFFER, framebuffer, "outputFbo");

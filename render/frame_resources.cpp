@@ -25,8 +25,6 @@ GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, G
     return texture;
 }
 
-namespace {
-
 GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
 {
     GLuint fbo = 0;
@@ -40,8 +38,6 @@ GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return fbo;
 }
-
-}  // namespace
 
 int halfSize(int size)
 {

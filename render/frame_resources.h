@@ -30,6 +30,9 @@ struct FrameScene {
 
 // A width x height float texture with clamped edges and no contents, as every target is made.
 GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, GLenum filter);
+// A framebuffer with colour (and depth, when not 0) attached; with checkComplete, an incomplete
+// one prints "FBO CREATION FAILED!\n" on standard output. Leaves framebuffer 0 bound.
+GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete);
 
 // (int)(size * 0.5f), but at least 1 so that a 1-pixel window still has complete half-size
 // targets: 1023 gives 511, 1 gives 1.
