@@ -59,7 +59,9 @@ void Application::startUp(StartUpImages images, StartUpStamps& startUpStamps)
     fps.clock = [this] { return surface->clockNow(); };
     fps.setTitle = [this](const std::string& title) { surface->setTitle(title); };
     workbench.passTimer.clock = [this] { return surface->clockNow(); };
-    keyHeld = [this](int key) { return surface->keyDown(key); };
+    // A key a panel's widget holds is not the program's.
+    keyHeld = [this](int key) { return !workbench.keysHeldBack() && surface->keyDown(key); };
+    workbench.surface = surface.get();
     surface->keyPressed = [this](int key) { workbench.keyPressed(key); };
     // A window drag sends many sizes within one event poll; only the last reaches the targets.
     surface->resized = [this](int newWidth, int newHeight) { requestResize(newWidth, newHeight); };
@@ -87,7 +89,7 @@ Application::~Application()
         return;
     deleteSceneObjects();
     renderer.release();
-    workbench.passTimer.release();
+    workbench.release();
 }
 
 void Application::requestResize(int width, int height)
@@ -152,6 +154,17 @@ View Application::drawView(View wanted)
     return shown;
 }
 
+void Application::drawOverlay(double dt)
+{
+    OverlayInputs inputs;
+    inputs.scripted = camera.followMode;
+    inputs.recording = recordingPath;
+    inputs.outputWidth = renderer.resources.targets.width;
+    inputs.outputHeight = renderer.resources.targets.height;
+    workbench.drawOverlay(inputs, dt);
+    checkGlError();
+}
+
 void Application::frame(double now, FrameProbe* probe)
 {
     if (pendingWidth > 0) {
@@ -208,6 +221,10 @@ void Application::frame(double now, FrameProbe* probe)
     renderer.composite.render(scene, resources, renderer.lensFlare);
     workbench.drawView(scene);
     checkGlError();
+    if (workbench.overlay.shown()) {
+        beginStep(FrameStep::Overlay);
+        drawOverlay(dt);
+    }
 
     beginStep(FrameStep::Animation);
     // The spins are fixed steps per frame, so a held scene skips the animation altogether.

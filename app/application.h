@@ -51,6 +51,9 @@ public:
     // have shown that frame (View::Final: nothing). Returns the view drawn: View::Final when the
     // views' program has not built.
     View drawView(View wanted);
+    // The workbench's overlay over the output, dt seconds after its last frame; nothing while it
+    // is hidden. The frame draws it after the view; a capture of another view draws it again.
+    void drawOverlay(double dt);
 
     // Window-size events record the size; the next frame applies the last one (requestResize).
     // 0 x 0 (a minimised window) is ignored by both.

@@ -16,6 +16,7 @@ const char* frameStepName(FrameStep step)
     case FrameStep::LensFlare: return "lens flare";
     case FrameStep::DepthOfField: return "depth of field";
     case FrameStep::Composite: return "composite";
+    case FrameStep::Overlay: return "overlay";
     case FrameStep::Animation: return "animation";
     case FrameStep::End: return "end";
     }

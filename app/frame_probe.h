@@ -23,6 +23,7 @@ enum class FrameStep {
     LensFlare,
     DepthOfField,
     Composite,
+    Overlay,  // the workbench's panels over the output, while shown
     Animation,
     End,
 };

@@ -80,6 +80,10 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             sizes.push_back(name);
             continue;
         }
+        if (name == "--overlay") {
+            options.overlay = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             error = name + " wants a value";
             return false;
@@ -165,6 +169,8 @@ int runHeadless(Application& app, const HeadlessOptions& options)
     loop.sceneSeconds = options.frames > 0 ? 0.0 : options.seconds;
     // The scene's own clock: the steps the frames handed on (each at most 1 s), so a slow frame on
     // the wall clock reaches a capture time only when the scene does.
+    if (options.overlay)
+        app.workbench.toggleOverlay();
     loop.beforePresent = [&](long) {
         const double sceneTime = app.workbench.sceneClock.sceneTime();
         for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kSceneTimeSlack;
@@ -176,6 +182,8 @@ int runHeadless(Application& app, const HeadlessOptions& options)
                     ++failures;
                     continue;
                 }
+                if (view != View::Final)
+                    app.drawOverlay(0.0);
                 const std::string path =
                     options.outDir + "/" + captureFileName(view, options.captureLabels[nextCapture]);
                 if (writeOutputPng(path, *app.surface, app.renderer.resources.targets.width,
@@ -198,6 +206,6 @@ void printHeadlessUsage(const char* program)
 {
     std::fprintf(stderr,
                  "usage: %s --headless <width> <height> [--gpu N|list] [--seconds S | --frames N] [--fixed-dt S] "
-                 "[--capture T1,T2,...] [--out DIR] [--view NAME[,NAME...]]\n",
+                 "[--capture T1,T2,...] [--out DIR] [--view NAME[,NAME...]] [--overlay]\n",
                  program);
 }

@@ -21,6 +21,7 @@ struct HeadlessOptions {
     std::vector<std::string> captureLabels;  // each as written on the command line: "5", "2.5"
     std::string outDir = "out";
     std::vector<View> views{View::Final};    // what each capture writes, one PNG per view
+    bool overlay = false;                    // --overlay: the workbench's panels in every frame
 };
 
 // Parses the arguments after "--headless". On a bad argument returns false with a one-line

@@ -1,13 +1,12 @@
-// The live pass timer: frames 0 .. kFrames - 1 bracket each step with a GPU interval; the next
-// QueryRing::kLag frames only read the last results back; then the table is printed.
+// The live pass timer. Frames count up from 0 as the probe wakes: the table's kFrames frames and,
+// while live, every frame bracket each step with a GPU interval; the next QueryRing::kLag frames
+// only read the last results back, then the probe sleeps. The table is printed once its frames
+// are read back.
 #include "app/pass_timer.h"
 
 #include "resources/stats.h"
 
-PassTimer::PassTimer()
-    : gpu([this](long, int label, double ms) { gpuMs[std::size_t(label)].push_back(ms); })
-{
-}
+PassTimer::PassTimer() : gpu([this](long resultFrame, int step, double ms) { record(resultFrame, step, ms); }) {}
 
 void PassTimer::start(bool timerQueriesAvailable)
 {
@@ -21,28 +20,75 @@ void PassTimer::start(bool timerQueriesAvailable)
     for (std::vector<double>& samples : gpuMs)
         samples.clear();
     frameMs.clear();
-    nextFrame = 0;
+    tableFrom = frame + 1;
+}
+
+void PassTimer::setLive(bool on)
+{
+    if (on && !liveWanted)
+        startLivePeriod(clock());
+    liveWanted = on;
+}
+
+void PassTimer::startLivePeriod(double now)
+{
+    liveSumMs.fill(0.0);
+    liveCount.fill(0);
+    liveFrameSumMs = 0.0;
+    liveFrames = 0;
+    livePeriodStart = now;
+}
+
+void PassTimer::record(long resultFrame, int step, double ms)
+{
+    if (tableTimes(resultFrame))
+        gpuMs[std::size_t(step)].push_back(ms);
+    if (liveWanted) {
+        liveSumMs[std::size_t(step)] += ms;
+        ++liveCount[std::size_t(step)];
+    }
+}
+
+void PassTimer::beginFrame()
+{
+    ++frame;
+    const double now = clock();
+    if (frame > 0) {
+        const double wallMs = (now - lastFrameStart) * 1000.0;
+        if (tableTimes(frame - 1))
+            frameMs.push_back(wallMs);
+        if (liveWanted) {
+            liveFrameSumMs += wallMs;
+            ++liveFrames;
+        }
+    }
+    lastFrameStart = now;
+    gpu.beginFrame(frame);
+    if (measuring() && frame == tableFrom + kFrames + QueryRing::kLag - 1) {
+        printTable();
+        tableFrom = -1;
+    }
+    if (liveWanted && now - livePeriodStart >= kLivePeriod && liveFrames > 0) {
+        for (std::size_t step = 0; step < kFrameStepCount; ++step)
+            live.gpuMs[step] = liveCount[step] > 0 ? liveSumMs[step] / double(liveCount[step]) : 0.0;
+        live.frameMs = liveFrameSumMs / double(liveFrames);
+        live.frames = liveFrames;
+        startLivePeriod(now);
+    }
+    timing = liveWanted || tableTimes(frame);
+    if (timing)
+        lastTimed = frame;
+    else if (frame - lastTimed >= QueryRing::kLag && !measuring())
+        frame = lastTimed = -1;  // every result is read: the probe sleeps
 }
 
 void PassTimer::mark(FrameStep step)
 {
-    if (!measuring())
+    if (frame < 0 && !measuring() && !liveWanted)
         return;
-    if (step == FrameStep::Input) {
-        frame = nextFrame++;
-        const double now = clock();
-        if (frame > 0 && frame <= kFrames)
-            frameMs.push_back((now - lastFrameStart) * 1000.0);
-        lastFrameStart = now;
-        gpu.beginFrame(frame);
-        if (frame == kFrames + QueryRing::kLag - 1) {
-            printTable();
-            nextFrame = frame = -1;
-            return;
-        }
-    }
-    // The frames after the measured ones only read the last results back.
-    if (frame < 0 || frame >= kFrames)
+    if (step == FrameStep::Input)
+        beginFrame();
+    if (!timing || frame < 0)
         return;
     if (step == FrameStep::End)
         gpu.stop();

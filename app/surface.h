@@ -41,6 +41,12 @@ public:
     virtual void setTitle(const std::string& title) = 0;
     // True while the key (a GLFW key code) is held.
     virtual bool keyDown(int key) const = 0;
+    // Dear ImGui's input for the overlay, on the current ImGui context: a window installs ImGui's
+    // GLFW callbacks, which chain with its own, and each frame hands ImGui its mouse and keys;
+    // offscreen there is no input to hand.
+    virtual void startOverlayInput() {}
+    virtual void overlayInputFrame() {}
+    virtual void stopOverlayInput() {}
 
     std::function<void(int key)> keyPressed;                  // every press but Escape
     std::function<void(int width, int height)> resized;       // size events, 0 x 0 included

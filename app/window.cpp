@@ -1,6 +1,9 @@
 // The GLFW window: creation with the program's four context hints, GLEW, the callbacks, the
-// multisample resolve of a read-back, swap and event handling.
+// multisample resolve of a read-back, swap and event handling, and Dear ImGui's GLFW back-end
+// for the overlay.
 #include "app/window.h"
+
+#include <backends/imgui_impl_glfw.h>
 
 #include <cstdio>
 
@@ -141,4 +144,22 @@ void Window::waitForEvents(double seconds)
         glfwWaitEventsTimeout(seconds);
     else
         glfwPollEvents();
+}
+
+// ImGui's callbacks call the ones installed before them (this window's), so every key still
+// reaches the program; the workbench holds back the keys a panel's widget takes.
+void Window::startOverlayInput()
+{
+    ImGui_ImplGlfw_InitForOpenGL(handle, true);
+}
+
+void Window::overlayInputFrame()
+{
+    ImGui_ImplGlfw_NewFrame();
+}
+
+// Puts this window's own callbacks back.
+void Window::stopOverlayInput()
+{
+    ImGui_ImplGlfw_Shutdown();
 }

@@ -37,6 +37,9 @@ public:
     void waitForEvents(double seconds) override;
     void setTitle(const std::string& title) override { glfwSetWindowTitle(handle, title.c_str()); }
     bool keyDown(int key) const override { return glfwGetKey(handle, key) == GLFW_PRESS; }
+    void startOverlayInput() override;
+    void overlayInputFrame() override;
+    void stopOverlayInput() override;
 
     GLFWwindow* handle = nullptr;
     bool owned = false;      // made by open(), so the destructor destroys it and terminates GLFW

@@ -260,6 +260,12 @@ std::vector<PassComparison> comparePasses(const Figures& figures)
     return passes;
 }
 
+// The overlay's step runs only with --overlay; without it the tables stay as they were.
+bool shownStep(const BenchOptions& options, std::size_t step)
+{
+    return options.overlay || FrameStep(step) != FrameStep::Overlay;
+}
+
 void printReport(const BenchOptions& options, const Figures& figures)
 {
     std::printf("\norbitview frame benchmark: %dx%d, %d frames (first %d left out), ", options.width, options.height,
@@ -279,6 +285,8 @@ void printReport(const BenchOptions& options, const Figures& figures)
 
     std::printf("\nPer step (ms)                        GPU med   GPU p95  wall med  own med   own p95  drv med  draws\n");
     for (std::size_t step = 0; step < kFrameStepCount; ++step) {
+        if (!shownStep(options, step))
+            continue;
         const StepSamples& samples = figures.steps[step];
         const Summary gpu = summarize(samples.gpu), wall = summarize(samples.wall), own = summarize(samples.own),
                       driver = summarize(samples.driver);
@@ -363,6 +371,8 @@ bool writeJson(const std::string& path, const BenchOptions& options, const Figur
 
     json.beginArray("steps");
     for (std::size_t step = 0; step < kFrameStepCount; ++step) {
+        if (!shownStep(options, step))
+            continue;
         const StepSamples& samples = figures.steps[step];
         json.beginObject().string("name", frameStepName(FrameStep(step)));
         summaryJson(json, "gpu_ms", summarize(samples.gpu));
@@ -441,7 +451,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orbitview_bench: %s\n", error.c_str());
         std::fprintf(stderr,
                      "usage: orbitview_bench [--frames N] [--warmup N] [--draw-frames N] [--size WxH] "
-                     "[--fixed-dt SECONDS] [--png PATH] [--json PATH] [--headless [--gpu N|list]]\n");
+                     "[--fixed-dt SECONDS] [--png PATH] [--json PATH] [--headless [--gpu N|list]] [--overlay]\n");
         return 2;
     }
 
@@ -452,6 +462,8 @@ int main(int argc, char** argv)
     Application app(SurfaceRequest{kind, options.width, options.height, options.gpu}, &stamps);
     if (!app.ready())
         return 1;
+    if (options.overlay)
+        app.workbench.toggleOverlay();
     const bool gpuTiming = GLEW_VERSION_3_3 || GLEW_ARB_timer_query;
     if (!gpuTiming)
         std::fprintf(stderr, "orbitview_bench: no timer queries (GL_ARB_timer_query); GPU figures stay empty\n");

@@ -44,19 +44,26 @@ View DebugViewPass::shown(View view) const
 
 void DebugViewPass::render(View view, const FrameScene& scene, const FrameResources& resources) const
 {
-    const ViewSource& source = kViews[int(view)];
-    if (!source.texture || !program)
+    if (!kViews[int(view)].texture || !program)
         return;
     rebuildIfChanged(*program);
     resources.bindOutput();
-    glViewport(0, 0, scene.camera.viewportWidth, scene.camera.viewportHeight);
+    renderIn(view, resources, 0, 0, scene.camera.viewportWidth, scene.camera.viewportHeight);
+}
+
+void DebugViewPass::renderIn(View view, const FrameResources& resources, int x, int y, int w, int h) const
+{
+    const ViewSource& source = kViews[int(view)];
+    if (!source.texture || !program || !program->usable())
+        return;
+    glViewport(x, y, w, h);
     glUseProgram(program->id());
     program->setTexture2D(resources.targets.*source.texture, "source", 0);
     program->setInt(source.mode, "mode");
     program->setFloat(kNearPlane, "nearPlane");
     program->setFloat(kFarPlane, "farPlane");
     checkGlError();
-    // The quad covers the composite's picture whatever the output's depth holds.
+    // The quad covers the picture beneath whatever the framebuffer's depth holds.
     glDisable(GL_DEPTH_TEST);
     resources.drawQuad();
     glEnable(GL_DEPTH_TEST);

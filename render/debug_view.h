@@ -2,7 +2,7 @@
 // whole window in place of the composite (F2 to F8; F1 is the final image). HDR targets go
 // through a fixed simple tone curve, normals are mapped to 0..1, depth is linearised. Reads the
 // targets; binds the output framebuffer, draws over it without the depth test and leaves it
-// bound.
+// bound (renderIn draws into whatever is bound, for the overlay's thumbnails).
 #pragma once
 
 #include "render/frame_resources.h"
@@ -36,5 +36,8 @@ struct DebugViewPass {
     // Rebuilds the program when its files changed, then draws view (not Final) into the output
     // over the camera's viewport.
     void render(View view, const FrameScene& scene, const FrameResources& resources) const;
+    // Draws view (not Final) into the bound framebuffer's rectangle x, y, w, h (the viewport it
+    // leaves set), as render() draws it over the output: the overlay's thumbnails.
+    void renderIn(View view, const FrameResources& resources, int x, int y, int w, int h) const;
     void release();
 };

@@ -104,3 +104,9 @@ void Renderer::drawView(View view, const FrameScene& scene)
 {
     debugView.render(view, scene, resources);
 }
+
+std::array<const ShaderProgram*, Renderer::kReloadableCount> Renderer::reloadablePrograms() const
+{
+    return {lighting.program.get(), ssao.program.get(), composite.program.get(), lensFlare.program.get(),
+            normalDepth.program.get(), particles.program.get(), debugView.program.get()};
+}

@@ -17,6 +17,8 @@
 #include "render/unlit.h"
 #include "scene/image_decode.h"
 
+#include <array>
+
 struct Renderer {
     Renderer() = default;
     Renderer(const Renderer&) = delete;
@@ -39,6 +41,9 @@ struct Renderer {
     // Draws an inspection view over the composite; nothing for View::Final or before prepareView
     // made the views' program.
     void drawView(View view, const FrameScene& scene);
+    // The hot-reloaded programs in build order, the views' last (null until a view is asked for).
+    static constexpr int kReloadableCount = 7;
+    std::array<const ShaderProgram*, kReloadableCount> reloadablePrograms() const;
 
     FrameResources resources;
     NormalDepthPass normalDepth;

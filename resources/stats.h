@@ -11,18 +11,25 @@
 #include <numeric>
 #include <vector>
 
+// The p-th percentile (p in 0..100, clamped) of count samples sorted ascending; NaN for none.
+// Reads in place, so a caller with its samples on the stack allocates nothing.
+inline double percentileOfSorted(const double* sorted, std::size_t count, double p)
+{
+    if (count == 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double clamped = std::min(100.0, std::max(0.0, p));
+    const double rank = clamped / 100.0 * double(count - 1);
+    const std::size_t below = std::size_t(std::floor(rank));
+    const std::size_t above = std::min(below + 1, count - 1);
+    const double fraction = rank - double(below);
+    return sorted[below] + (sorted[above] - sorted[below]) * fraction;
+}
+
 // The p-th percentile (p in 0..100, clamped) of the samples, in any order; NaN for none.
 inline double percentile(std::vector<double> samples, double p)
 {
-    if (samples.empty())
-        return std::numeric_limits<double>::quiet_NaN();
     std::sort(samples.begin(), samples.end());
-    const double clamped = std::min(100.0, std::max(0.0, p));
-    const double rank = clamped / 100.0 * double(samples.size() - 1);
-    const std::size_t below = std::size_t(std::floor(rank));
-    const std::size_t above = std::min(below + 1, samples.size() - 1);
-    const double fraction = rank - double(below);
-    return samples[below] + (samples[above] - samples[below]) * fraction;
+    return percentileOfSorted(samples.data(), samples.size(), p);
 }
 
 struct Summary {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libglfw3-dev libglew-dev libsoil-dev libglm-dev libtinyobjloader-dev libstb-dev
+  libglfw3-dev libglew-dev libsoil-dev libglm-dev libtinyobjloader-dev libstb-dev libimgui-dev
   libgtest-dev googletest
   libegl-dev libegl1 libegl-mesa0
   xvfb xauth x11-utils libgl1-mesa-dri mesa-utils glslang-tools

@@ -19,6 +19,7 @@ struct BenchOptions {
     bool headless = false;    // an EGL context and an offscreen output instead of a window
     int gpu = 0;              // the EGL device of a headless run
     bool listGpus = false;    // --gpu list: print the devices, run nothing
+    bool overlay = false;     // --overlay: the workbench's panels shown in every frame, with their own step
 };
 
 // Parses the arguments after the program name. On a bad argument returns false with a one-line
@@ -34,8 +35,8 @@ inline bool parseBenchOptions(const std::vector<std::string>& args, BenchOptions
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
-        if (name == "--headless") {
-            options.headless = true;
+        if (name == "--headless" || name == "--overlay") {
+            (name == "--headless" ? options.headless : options.overlay) = true;
             continue;
         }
         if (i + 1 >= args.size()) {

@@ -56,4 +56,46 @@ TEST(PassTimerTest, TimesItsFramesThenPrintsOneTableAndStops)
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
+// Live (the overlay shown): every frame is timed on the same queries, the means are published
+// once per period of the timer's clock, a T table still gets its 120 frames meanwhile, and once
+// live ends the probe reads the last results back and sleeps.
+TEST(PassTimerTest, LiveFiguresArePublishedEachPeriodBesideTheTable)
+{
+    PassTimer timer;
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    timer.out = out;
+    double now = 0.0;
+    timer.clock = [&now] { return now; };
+    const auto runFrames = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            FrameProbe* probe = timer.probe();
+            ASSERT_NE(probe, nullptr);
+            for (std::size_t step = 0; step <= kFrameStepCount; ++step)
+                probe->mark(FrameStep(step));
+            now += 0.1;
+        }
+    };
+    timer.setLive(true);
+    runFrames(4);
+    EXPECT_EQ(timer.live.frames, 0) << "nothing published before the first period ends";
+    runFrames(3);
+    EXPECT_GT(timer.live.frames, 0);
+    EXPECT_NEAR(timer.live.frameMs, 100.0, 1e-6);
+    EXPECT_GE(timer.live.gpuMs[std::size_t(FrameStep::Ssao)], 0.0);
+
+    timer.start(true);
+    runFrames(int(PassTimer::kFrames + QueryRing::kLag));
+    const std::string table = readAll(out);
+    EXPECT_NE(table.find("  frame                  wall 100.000  100.000\n"), std::string::npos) << table;
+    EXPECT_EQ(table.find("nan"), std::string::npos) << "the table's frames all have their samples: " << table;
+
+    timer.setLive(false);
+    runFrames(QueryRing::kLag);
+    EXPECT_EQ(timer.probe(), nullptr) << "the last results are read and the probe sleeps";
+    timer.release();
+    std::fclose(out);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
 }  // namespace

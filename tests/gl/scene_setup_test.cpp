@@ -4,10 +4,14 @@
 #include "app/application.h"
 #include "app/frame_loop.h"
 #include "app/offscreen_surface.h"
+#include "app/window.h"
 #include "gl_fixture.h"
+
+#include <imgui.h>
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -113,9 +117,11 @@ TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsI
     app.restartFrameClock(1.0);
     app.frame(1.02, &probe);
 
+    // Every step in order; the overlay's only while it is shown.
     std::vector<FrameStep> inOrder;
     for (std::size_t step = 0; step <= kFrameStepCount; ++step)
-        inOrder.push_back(FrameStep(step));
+        if (FrameStep(step) != FrameStep::Overlay)
+            inOrder.push_back(FrameStep(step));
     EXPECT_EQ(probe.steps, inOrder);
     // Every full-screen draw of the frame goes through the frame resources, in the step that makes it.
     EXPECT_EQ(probe.screenDraws, (std::map<FrameStep, int>{{FrameStep::Ssao, 3},
@@ -129,6 +135,12 @@ TEST(SceneSetupGlTest, AFrameTellsItsProbeEveryStepAndEveryDriverCallAndForgetsI
 
     app.frame(1.04);
     EXPECT_EQ(probe.steps.size(), inOrder.size()) << "a frame without a probe tells the last one nothing";
+
+    app.workbench.toggleOverlay();
+    probe.steps.clear();
+    app.frame(1.06, &probe);
+    inOrder.insert(inOrder.begin() + std::ptrdiff_t(FrameStep::Overlay), FrameStep::Overlay);
+    EXPECT_EQ(probe.steps, inOrder);
     EXPECT_EQ(drainGlErrors(), 0);
 }
 
@@ -224,7 +236,9 @@ TEST(SceneSetupGlTest, RocketFliesThePathFileUnderTheScriptedCamera)
 
 // An offscreen output whose running and hidden states a test sets, as a window's would change.
 struct ScriptedSurface final : Surface {
-    OffscreenSurface output{64, 36};
+    explicit ScriptedSurface(int width = 64, int height = 36) : output(width, height) {}
+
+    OffscreenSurface output;
     bool running = true, isHidden = false;
     int presents = 0, waits = 0;
     double clock = 0.0;
@@ -248,6 +262,15 @@ struct ScriptedSurface final : Surface {
     }
     void setTitle(const std::string&) override {}
     bool keyDown(int) const override { return false; }
+    // The overlay's mouse, as a window would hand it to ImGui.
+    void overlayInputFrame() override
+    {
+        ImGui::GetIO().MousePos = ImVec2(mouseX, mouseY);
+        ImGui::GetIO().MouseDown[0] = mouseDown;
+    }
+
+    float mouseX = -1.0f, mouseY = -1.0f;
+    bool mouseDown = false;
 };
 
 // The loop's stop rules: a frame bound per run with the fixed step's clock going on across runs,
@@ -284,6 +307,84 @@ TEST(SceneSetupGlTest, FrameLoopStopsAtItsBoundsAndWaitsWhileHidden)
     surface.running = false;
     loop.frames = 10;
     EXPECT_EQ(loop.run(app), 0);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+// Tab shows the panels over the frame and hides them again without a trace; the panels give back
+// the GL state they found; keys still reach the program; a click on a thumbnail shows that view;
+// nothing is written to the working directory.
+TEST(SceneSetupGlTest, OverlayDrawsOverTheFrameTakesClicksAndHidesWithoutATrace)
+{
+    constexpr int kWidth = 640, kHeight = 360;
+    auto made = std::make_unique<ScriptedSurface>(kWidth, kHeight);
+    ScriptedSurface& surface = *made;
+    Application app(std::move(made));
+    ASSERT_TRUE(app.ready());
+    app.workbench.keyPressed(GLFW_KEY_P);  // held, every frame draws the same picture
+    double now = 0.0;
+    const auto frameAndRead = [&] {
+        now += 0.1;
+        app.frame(now);
+        std::vector<unsigned char> rgb;
+        GLenum error = GL_NO_ERROR;
+        EXPECT_TRUE(surface.readOutput(kWidth, kHeight, rgb, error));
+        return rgb;
+    };
+    const std::vector<unsigned char> plain = frameAndRead();
+    ASSERT_TRUE(frameAndRead() == plain) << "a held scene draws the same picture again";
+
+    app.workbench.keyPressed(GLFW_KEY_TAB);
+    ASSERT_TRUE(app.workbench.overlay.shown());
+    EXPECT_FALSE(frameAndRead() == plain);
+
+    GLuint vertexArray = 0;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glEnable(GL_BLEND);
+    glBlendFuncSeparate(GL_ONE, GL_ONE, GL_ZERO, GL_ONE);
+    glBlendEquationSeparate(GL_FUNC_ADD, GL_MAX);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(1, 2, 30, 40);
+    glViewport(5, 6, 70, 80);
+    glActiveTexture(GL_TEXTURE3);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glUseProgram(app.renderer.ssao.program->id());
+    glBindFramebuffer(GL_FRAMEBUFFER, app.renderer.resources.targets.sceneFbo);
+    const GlStateSnapshot before = GlStateSnapshot::take();
+    app.drawOverlay(0.1);
+    EXPECT_TRUE(GlStateSnapshot::take() == before) << "the overlay gives back every state it changes";
+    EXPECT_EQ(drainGlErrors(), 0);
+    glBindVertexArray(0);
+    glDeleteVertexArrays(1, &vertexArray);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glBlendEquation(GL_FUNC_ADD);
+    glDisable(GL_SCISSOR_TEST);
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+
+    app.workbench.keyPressed(GLFW_KEY_P);
+    EXPECT_FALSE(app.workbench.sceneClock.paused) << "keys reach the program while the overlay is shown";
+    app.workbench.keyPressed(GLFW_KEY_P);
+
+    const std::array<float, 4> normals = app.workbench.overlay.thumbnailRects[std::size_t(View::Normals)];
+    ASSERT_GT(normals[2], 0.0f) << "the normals thumbnail was drawn";
+    surface.mouseX = normals[0] + normals[2] / 2.0f;
+    surface.mouseY = normals[1] + normals[3] / 2.0f;
+    frameAndRead();
+    surface.mouseDown = true;
+    frameAndRead();
+    surface.mouseDown = false;
+    frameAndRead();
+    EXPECT_EQ(app.workbench.view, View::Normals) << "a click on a thumbnail does what F3 does";
+
+    app.workbench.keyPressed(GLFW_KEY_F1);
+    app.workbench.keyPressed(GLFW_KEY_TAB);
+    EXPECT_FALSE(app.workbench.overlay.shown());
+    EXPECT_TRUE(frameAndRead() == plain) << "hidden again, the frame is the frame without the overlay";
+    EXPECT_FALSE(std::ifstream("imgui.ini").good()) << "no imgui.ini in the working directory";
     EXPECT_EQ(drainGlErrors(), 0);
 }
 

@@ -1,4 +1,5 @@
 // Summaries of timing samples: percentiles by linear interpolation between closest ranks.
+#include "app/frame_history.h"
 #include "resources/stats.h"
 
 #include <gtest/gtest.h>
@@ -49,4 +50,31 @@ TEST(StatsTest, SummaryOfFrames)
     EXPECT_DOUBLE_EQ(summary.mean, 5.0);
     EXPECT_DOUBLE_EQ(summary.max, 8.0);
     EXPECT_NEAR(summary.p95, 7.7, 1e-9);
+}
+
+// The overlay's frame history: the ring keeps the last 240 times, the graph reads it from the
+// oldest, bad times are dropped, and the figures summarise only what is held.
+TEST(StatsTest, FrameHistoryKeepsTheLastFramesAndSummarisesThem)
+{
+    FrameHistory history;
+    EXPECT_EQ(history.figures().fps, 0.0) << "empty: no rate, no division by zero";
+    history.add(std::numeric_limits<double>::quiet_NaN());
+    history.add(-1.0);
+    history.add(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(history.count, 0);
+
+    for (int i = 0; i < 4; ++i)
+        history.add(i < 3 ? 20.0 : 60.0);
+    FrameHistory::Figures figures = history.figures();
+    EXPECT_DOUBLE_EQ(figures.median, 20.0);
+    EXPECT_NEAR(figures.p95, 20.0 + 0.85 * 40.0, 1e-9);
+    EXPECT_DOUBLE_EQ(figures.fps, 1000.0 / 30.0) << "frames per second of the mean time";
+    EXPECT_EQ(history.oldest(), 0);
+
+    for (int i = 0; i < FrameHistory::kFrames + 10; ++i)
+        history.add(double(i));
+    EXPECT_EQ(history.count, FrameHistory::kFrames);
+    EXPECT_EQ(history.ms[std::size_t(history.oldest())], 10.0f) << "the oldest kept is the 11th of the last run";
+    figures = history.figures();
+    EXPECT_DOUBLE_EQ(figures.median, (10.0 + 249.0) / 2.0) << "the first four times are gone";
 }

@@ -1,0 +1,57 @@
+// View thumbnails: the views' program once per cell into one small RGBA8 target.
+#include "render/view_thumbnails.h"
+
+#include "resources/gl_error.h"
+#include "scene/gl_debug.h"
+
+#include <algorithm>
+
+void ViewThumbnails::cell(View view, int height, int& x, int& y)
+{
+    // Scene is the first cell, top left; the rows go down the picture, so up the texture.
+    const int index = int(view) - int(View::Scene);
+    x = (index % kColumns) * kCellWidth;
+    y = (kRows - 1 - index / kColumns) * height;
+}
+
+void ViewThumbnails::render(const DebugViewPass& views, const FrameResources& resources)
+{
+    const RenderTargets& targets = resources.targets;
+    const int wanted = std::max(1, kCellWidth * targets.height / std::max(1, targets.width));
+    if (texture == 0 || wanted != cellHeight) {
+        release();
+        cellHeight = wanted;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth(), textureHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        framebuffer = makeFramebuffer(0, texture, true);
+        labelObject(GL_TEXTURE, texture, "view thumbnails");
+        labelObject(GL_FRAMEBUFFER, framebuffer, "view thumbnails");
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, textureWidth(), textureHeight());
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (int view = int(View::Scene); view < kViewCount; ++view) {
+        int x = 0, y = 0;
+        cell(View(view), cellHeight, x, y);
+        views.renderIn(View(view), resources, x, y, kCellWidth, cellHeight);
+    }
+    checkGlError();
+}
+
+void ViewThumbnails::release()
+{
+    if (framebuffer)
+        glDeleteFramebuffers(1, &framebuffer);
+    if (texture)
+        glDeleteTextures(1, &texture);
+    framebuffer = texture = 0;
+    cellHeight = 0;
+}
