@@ -6,8 +6,10 @@
 // two figures, then the share of pixels beyond the cross-driver threshold after the blur and the
 // bound on that share (tools/image_difference.h), and exits 0 when the share is within the bound,
 // 1 when above (the check on another driver or a GPU). Either way it exits 2, after one line on
-// standard error, when a picture cannot be read or the sizes differ.
-// Usage: compare_images A B [TOLERANCE]    or    compare_images --cross-driver A B
+// standard error, when a picture cannot be read or the sizes differ. --ignore X,Y,W,H (pixels from
+// the top left; repeatable) leaves a rectangle out: both pictures are made black there first,
+// for figures that change from run to run (the overlay's live GPU times).
+// Usage: compare_images [--ignore X,Y,W,H]... [--cross-driver] A B [TOLERANCE]
 #include "tools/image_difference.h"
 
 #include <SOIL/SOIL.h>
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -30,15 +33,48 @@ Pixels load(const char* path, int& width, int& height)
     return Pixels(data, [](unsigned char* p) { SOIL_free_image_data(p); });
 }
 
+struct Rectangle {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+bool parseRectangle(const char* text, Rectangle& r)
+{
+    char end = 0;
+    return std::sscanf(text, "%d,%d,%d,%d%c", &r.x, &r.y, &r.w, &r.h, &end) == 4 && r.x >= 0 && r.y >= 0 &&
+           r.w > 0 && r.h > 0;
+}
+
+// Blacks out the part of r inside the picture.
+void blackOut(unsigned char* rgb, int width, int height, const Rectangle& r)
+{
+    for (int y = r.y; y < height && y < r.y + r.h; ++y)
+        for (int x = r.x; x < width && x < r.x + r.w; ++x)
+            std::memset(rgb + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3, 0, 3);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const bool crossDriver = argc > 1 && std::strcmp(argv[1], "--cross-driver") == 0;
-    const char* const* args = argv + (crossDriver ? 2 : 1);
-    const int count = argc - (crossDriver ? 2 : 1);
+    const char* const usage =
+        "usage: compare_images [--ignore X,Y,W,H]... A B [TOLERANCE] | compare_images [--ignore X,Y,W,H]... "
+        "--cross-driver A B\n";
+    std::vector<Rectangle> ignored;
+    int first = 1;
+    for (; first + 1 < argc && std::strcmp(argv[first], "--ignore") == 0; first += 2) {
+        Rectangle r;
+        if (!parseRectangle(argv[first + 1], r)) {
+            std::fprintf(stderr, "compare_images: --ignore wants X,Y,W,H with W and H above 0, not \"%s\"\n",
+                         argv[first + 1]);
+            return 2;
+        }
+        ignored.push_back(r);
+    }
+    const bool crossDriver = argc > first && std::strcmp(argv[first], "--cross-driver") == 0;
+    const char* const* args = argv + first + (crossDriver ? 1 : 0);
+    const int count = argc - first - (crossDriver ? 1 : 0);
     if (count < 2 || (crossDriver && count > 2)) {
-        std::fprintf(stderr, "usage: compare_images A B [TOLERANCE] | compare_images --cross-driver A B\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     const double tolerance = count > 2 ? std::atof(args[2]) : 0.0;
@@ -53,6 +89,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "compare_images: %s is %d x %d, %s is %d x %d\n", args[0], widthA, heightA, args[1],
                      widthB, heightB);
         return 2;
+    }
+    for (const Rectangle& r : ignored) {
+        blackOut(a.get(), widthA, heightA, r);
+        blackOut(b.get(), widthB, heightB, r);
     }
     const ImageDifference difference = compareImages(a.get(), b.get(), widthA, heightA);
     if (!crossDriver) {

@@ -136,6 +136,14 @@ TEST(CompareImagesToolTest, StrictLineByDefaultCrossDriverLineOnRequest)
     EXPECT_EQ(exposure.status, 1);
     EXPECT_EQ(exposure.out, "0.0235294 100.0000% 100.0000% 0.2000%\n");
     EXPECT_EQ(forgiven.err + exposure.err + strict.err, "");
+
+    // Left out, a rectangle counts as equal in both judgements; one past the edge is clipped.
+    EXPECT_EQ(runCompareImages(dir, "--ignore 0,0,40,32 " + a + " " + b).out, "0 0.0000%\n");
+    const ToolRun half = runCompareImages(dir, "--ignore 20,0,400,400 --cross-driver " + a + " " + shiftedB);
+    // Half the pixels still differ; after the blur the three columns beside the black half fall
+    // under the threshold too.
+    EXPECT_EQ(half.out, "0.0166378 50.0000% 45.0000% 0.2000%\n");
+    EXPECT_EQ(half.status, 1);
 }
 
 TEST(CompareImagesToolTest, BadInputGivesOneLineAndExitTwo)
@@ -155,7 +163,10 @@ TEST(CompareImagesToolTest, BadInputGivesOneLineAndExitTwo)
         std::string arguments;
         std::string firstWords;
     } cases[] = {
-        {"no pictures", "", "usage: compare_images A B [TOLERANCE] | compare_images --cross-driver A B"},
+        {"no pictures", "", "usage: compare_images [--ignore X,Y,W,H]... A B [TOLERANCE] | "},
+        {"an empty rectangle ignored", "--ignore 0,0,0,4 " + a + " " + a, "compare_images: --ignore wants X,Y,W,H"},
+        {"a rectangle of three numbers", "--ignore 1,2,3 " + a + " " + a, "compare_images: --ignore wants X,Y,W,H"},
+        {"a rectangle with junk", "--ignore 1,2,3,4x " + a + " " + a, "compare_images: --ignore wants X,Y,W,H"},
         {"one picture", a, "usage: "},
         {"a tolerance with --cross-driver", "--cross-driver " + a + " " + a + " 0.002", "usage: "},
         {"the first missing", missing + " " + a, "compare_images: cannot read " + missing + ": "},
