@@ -2,10 +2,12 @@
 #include "app/application.h"
 
 #include "app/frame_loop.h"
+#include "render/target_size.h"
 #include "resources/gl_error.h"
 #include "scene/gl_debug.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -69,8 +71,13 @@ void Application::startUp(StartUpImages images, StartUpStamps& startUpStamps)
 
     renderer.createShaderPrograms();
     startUpStamps.stamp(StartUpStep::ShaderPrograms);
-    renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight, std::move(images.lensStar),
-                                 std::move(images.lensDirt), std::move(images.lensColour));
+    const std::string problem =
+        renderer.createRenderTargets(camera.viewportWidth, camera.viewportHeight, std::move(images.lensStar),
+                                     std::move(images.lensDirt), std::move(images.lensColour));
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", sizeRefusal(camera.viewportWidth, camera.viewportHeight, problem).c_str());
+        return;
+    }
     startUpStamps.stamp(StartUpStep::RenderTargets);
     renderer.skyBox.init(std::move(images.starField));
     checkGlError();
@@ -81,6 +88,7 @@ void Application::startUp(StartUpImages images, StartUpStamps& startUpStamps)
     camera.followMode = true;
     renderer.particles.init();
     startUpStamps.stamp(StartUpStep::LightsAndParticles);
+    startedUp = true;
 }
 
 Application::~Application()
@@ -104,9 +112,17 @@ void Application::resize(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return;
+    const std::string problem = renderer.resize(width, height);
+    if (!problem.empty()) {
+        if (!sizeRefused)
+            std::fprintf(stderr, "%s; drawing on at %d x %d\n", sizeRefusal(width, height, problem).c_str(),
+                         renderer.resources.targets.width, renderer.resources.targets.height);
+        sizeRefused = true;
+        return;
+    }
+    sizeRefused = false;
     glViewport(0, 0, width, height);
     camera.setProjection(height, width, kNearPlane, kFarPlane);
-    renderer.resize(width, height);
     surface->resizeOutput(width, height);
     renderer.resources.outputFramebuffer = surface->outputFramebuffer();
 }

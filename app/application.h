@@ -36,8 +36,9 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // False when the surface could not be made; nothing else ran then.
-    bool ready() const { return surface != nullptr; }
+    // False when the surface could not be made, or the frame cannot be rendered at its size (one
+    // line on stderr); start-up ended there.
+    bool ready() const { return surface != nullptr && startedUp; }
     // The window's frame loop: frames until the surface should close, none while it is hidden.
     // Returns 0.
     int run();
@@ -56,7 +57,8 @@ public:
     void drawOverlay(double dt);
 
     // Window-size events record the size; the next frame applies the last one (requestResize).
-    // 0 x 0 (a minimised window) is ignored by both.
+    // 0 x 0 (a minimised window) is ignored by both. A size the driver cannot render at keeps the
+    // frame at the last size that worked and says so in one line, once until a size works again.
     void requestResize(int width, int height);
     void resize(int width, int height);
     void clearFrame(const glm::vec4& colour, bool clearDepth);
@@ -121,6 +123,8 @@ private:
     Light* addLight(const glm::vec3& color, float intensity);
 
     double lastFrameTime = 0.0;
+    bool startedUp = false;    // every start-up step ran
+    bool sizeRefused = false;  // the last resize was refused and said so
     // The last size requested since the last frame; 0 x 0 when none.
     int pendingWidth = 0, pendingHeight = 0;
 };

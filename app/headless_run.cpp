@@ -196,9 +196,11 @@ int runHeadless(Application& app, const HeadlessOptions& options)
     };
     loop.start(app);
     loop.run(app);
-    for (; nextCapture < options.captures.size(); ++nextCapture)
+    for (; nextCapture < options.captures.size(); ++nextCapture) {
         std::fprintf(stderr, "orbitview: the run ended before scene time %s s; no capture then\n",
                      options.captureLabels[nextCapture].c_str());
+        ++failures;
+    }
     return failures > 0 ? 1 : 0;
 }
 

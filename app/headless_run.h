@@ -36,7 +36,7 @@ std::string captureFileName(View view, const std::string& label);
 // cannot be made. Call before start-up, so a bad --out costs no start-up.
 bool makeCaptureFolder(const HeadlessOptions& options);
 // Runs the scene on the Application's headless output as the options say. Returns the exit code:
-// 0, or 1 when a capture could not be written.
+// 0, or 1 when a capture could not be written or the run ended before a capture's scene time.
 int runHeadless(Application& app, const HeadlessOptions& options);
 
 // One line on stderr: the headless command line.

@@ -1,5 +1,5 @@
 // The offscreen output (made and re-made at the frame's size, labelled for graphics debuggers),
-// its read-back, and the surface's monotonic clock.
+// the size check before the first one is made, its read-back, and the surface's monotonic clock.
 #include "app/offscreen_surface.h"
 
 #include "render/frame_resources.h"
@@ -7,13 +7,33 @@
 #include "scene/gl_names.h"
 
 #include <chrono>
+#include <cstdio>
+
+namespace {
+
+// The output's own textures at width x height.
+std::vector<TargetFormat> outputFormats(int width, int height)
+{
+    return {{GL_RGBA8, GL_RGBA, width, height}, {GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, width, height}};
+}
+
+}  // namespace
 
 std::unique_ptr<OffscreenSurface> OffscreenSurface::open(int width, int height, int gpu)
 {
     std::unique_ptr<OffscreenSurface> surface(new OffscreenSurface);
     if (!surface->context.open(gpu))
         return nullptr;
-    surface->makeOutput(width, height);
+    std::vector<TargetFormat> formats = outputFormats(width, height);
+    for (const TargetFormat& target : RenderTargets::formats(width, height))
+        formats.push_back(target);
+    std::string problem = sizeProblem(width, height, formats);
+    if (problem.empty())
+        problem = surface->makeOutput(width, height);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", sizeRefusal(width, height, problem).c_str());
+        return nullptr;
+    }
     return surface;
 }
 
@@ -34,17 +54,18 @@ void OffscreenSurface::size(int& outputWidth, int& outputHeight) const
     outputHeight = height;
 }
 
-void OffscreenSurface::makeOutput(int outputWidth, int outputHeight)
+std::string OffscreenSurface::makeOutput(int outputWidth, int outputHeight)
 {
     releaseOutput();
     width = outputWidth;
     height = outputHeight;
     colourTex = makeTarget(GL_RGBA8, GL_RGBA, width, height, GL_NEAREST);
     depthTex = makeTarget(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, width, height, GL_NEAREST);
-    framebuffer = makeFramebuffer(depthTex, colourTex, true);
+    framebuffer = makeFramebuffer(depthTex, colourTex);
     labelObject(GL_TEXTURE, colourTex, "outputColorTex");
     labelObject(GL_TEXTURE, depthTex, "outputDepthTex");
     labelObject(GL_FRAMEBUFFER, framebuffer, "outputFbo");
+    return madeTargetsProblem({{framebuffer, "outputFbo"}});
 }
 
 void OffscreenSurface::resizeOutput(int outputWidth, int outputHeight)

@@ -10,7 +10,9 @@
 class OffscreenSurface final : public Surface {
 public:
     // Opens an EGL context on device gpu and a width x height output on it. Null, with one line on
-    // stderr, when the context cannot be made (HeadlessContext::open).
+    // stderr, when the context cannot be made (HeadlessContext::open), or when the driver cannot
+    // render the frame at that size: asked of the output's and the frame's targets before anything
+    // is made, so the refusal costs no allocation, and checked again on the output once made.
     static std::unique_ptr<OffscreenSurface> open(int width, int height, int gpu);
     // A width x height output on the context that is current; the context stays its maker's.
     OffscreenSurface(int width, int height);
@@ -37,6 +39,7 @@ public:
 
 private:
     OffscreenSurface() = default;
-    void makeOutput(int outputWidth, int outputHeight);
+    // Returns what failed (render/target_size.h); empty when the output is complete.
+    std::string makeOutput(int outputWidth, int outputHeight);
     void releaseOutput();
 };

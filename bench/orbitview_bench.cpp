@@ -3,7 +3,8 @@
 // where the time goes: start-up steps, GPU and CPU time per step of
 // the frame, heap allocations, peak memory, a bare clear-and-swap loop, and each screen-space
 // draw against its fetch-bound reference. Writes the last timed frame as a PNG and every figure
-// as JSON where the command line asks. Reads shaders/ and models/ like the program.
+// as JSON where the command line asks, each whole or not at all (exit status 1 when one cannot be
+// written). Reads shaders/ and models/ like the program.
 #include "app/application.h"
 #include "app/frame_capture.h"
 #include "app/frame_loop.h"
@@ -11,6 +12,7 @@
 #include "bench/frame/draw_timer.h"
 #include "bench/frame/fetch_reference.h"
 #include "resources/gpu_intervals.h"
+#include "resources/safe_write.h"
 #include "bench/frame/heap_counter.h"
 #include "bench/frame/json.h"
 #include "bench/frame/options.h"
@@ -81,8 +83,9 @@ void runFirstFrame(Application& app, FrameLoop& loop, const StartUpStamps& stamp
     figures.toFirstFrameMs = milliseconds(end - processStart);
 }
 
-// Frames 1 .. frames - 1 with the probe timing each step; the last is saved as the PNG.
-void runTimedFrames(Application& app, FrameLoop& loop, const BenchOptions& options, bool gpuTiming,
+// Frames 1 .. frames - 1 with the probe timing each step; the last is saved as the PNG. False
+// when the PNG could not be written (one line on stderr).
+bool runTimedFrames(Application& app, FrameLoop& loop, const BenchOptions& options, bool gpuTiming,
                     Figures& figures)
 {
     const std::size_t measured = std::size_t(options.frames - options.warmup);
@@ -102,6 +105,7 @@ void runTimedFrames(Application& app, FrameLoop& loop, const BenchOptions& optio
     StepProbe probe(gpuTiming ? &gpu : nullptr, nullptr);
 
     uint64_t allocationsBefore = 0, captureAllocations = 0;
+    bool pngWritten = true;
     Clock::time_point start, drawn;
     Clock::duration captureTime{};
     loop.probe = &probe;
@@ -120,7 +124,8 @@ void runTimedFrames(Application& app, FrameLoop& loop, const BenchOptions& optio
             const Clock::time_point captureStart = Clock::now();
             const uint64_t allocationsBeforeCapture = heapAllocations();
             const RenderTargets& targets = app.renderer.resources.targets;
-            writeOutputPng(options.pngPath, *app.surface, targets.width, targets.height, "orbitview_bench");
+            pngWritten = writeOutputPng(options.pngPath, *app.surface, targets.width, targets.height,
+                                        "orbitview_bench");
             captureAllocations = heapAllocations() - allocationsBeforeCapture;
             captureTime = Clock::now() - captureStart;
         }
@@ -160,6 +165,7 @@ void runTimedFrames(Application& app, FrameLoop& loop, const BenchOptions& optio
     for (long frame = options.warmup; frame < options.frames; ++frame)
         if (frame > 0 && gpuTiming)
             figures.frameGpu.push_back(gpuPerFrame[std::size_t(frame)]);
+    return pngWritten;
 }
 
 // Further frames in which every full-screen draw and its fetch reference are GPU-timed in
@@ -431,10 +437,9 @@ bool writeJson(const std::string& path, const BenchOptions& options, const Figur
     json.endArray();
     json.endObject();
 
-    std::ofstream file(path);
-    file << json.str() << '\n';
-    if (!file) {
-        std::fprintf(stderr, "orbitview_bench: cannot write %s\n", path.c_str());
+    std::string reason;
+    if (!writeFileSafely(path, json.str() + "\n", reason)) {
+        std::fprintf(stderr, "orbitview_bench: cannot write %s: %s\n", path.c_str(), reason.c_str());
         return false;
     }
     return true;
@@ -472,7 +477,7 @@ int main(int argc, char** argv)
     FrameLoop loop;
     loop.fixedDt = options.fixedDt;
     runFirstFrame(app, loop, stamps, processStart, figures);
-    runTimedFrames(app, loop, options, gpuTiming, figures);
+    bool written = runTimedFrames(app, loop, options, gpuTiming, figures);
     if (gpuTiming && options.drawFrames > 0)
         runPerDrawFrames(app, loop, options, figures);
     runBareLoop(app, options, figures);
@@ -483,7 +488,9 @@ int main(int argc, char** argv)
     figures.peakResidentMiB = double(usage.ru_maxrss) / 1024.0;
 
     printReport(options, figures);
+    // The table comes before any line about the JSON file, also where both go to one file.
+    std::fflush(stdout);
     if (!options.jsonPath.empty())
-        writeJson(options.jsonPath, options, figures);
-    return 0;
+        written = writeJson(options.jsonPath, options, figures) && written;
+    return written ? 0 : 1;
 }

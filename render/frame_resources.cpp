@@ -1,6 +1,7 @@
 // The frame resources: render targets, the full-screen quad, the nearest sampler, the separable
 // blur and the observed driver calls. RenderTargets::create releases and re-makes every
-// size-dependent texture and framebuffer, so the same call serves start-up and window resizes.
+// size-dependent texture and framebuffer, so the same call serves start-up and window resizes,
+// and says what failed when the driver could not make them.
 #include "render/frame_resources.h"
 
 #include "resources/gl_error.h"
@@ -8,7 +9,6 @@
 #include "scene/gl_names.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <initializer_list>
 
 GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, GLenum filter)
@@ -25,7 +25,7 @@ GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, G
     return texture;
 }
 
-GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
+GLuint makeFramebuffer(GLuint depth, GLuint colour)
 {
     GLuint fbo = 0;
     glGenFramebuffers(1, &fbo);
@@ -33,8 +33,6 @@ GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete)
     if (depth)
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth, 0);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-    if (checkComplete && glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-        std::printf("FBO CREATION FAILED!\n");
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return fbo;
 }
@@ -44,7 +42,15 @@ int halfSize(int size)
     return std::max(1, int(float(size) * 0.5f));
 }
 
-void RenderTargets::create(int targetWidth, int targetHeight)
+std::vector<TargetFormat> RenderTargets::formats(int width, int height)
+{
+    return {{GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, width, height},
+            {GL_RGBA32F, GL_RGBA, width, height},
+            {GL_RGB32F, GL_RGB, width, height},
+            {GL_RGBA32F, GL_RGBA, halfSize(width), halfSize(height)}};
+}
+
+std::string RenderTargets::create(int targetWidth, int targetHeight)
 {
     release();
     width = targetWidth;
@@ -56,21 +62,21 @@ void RenderTargets::create(int targetWidth, int targetHeight)
     depthTex = makeTarget(GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, width, height, GL_LINEAR);
     normalTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
     ssaoTex = makeTarget(GL_RGB32F, GL_RGB, width, height, GL_LINEAR);
-    normalDepthFbo = makeFramebuffer(depthTex, normalTex, false);
-    ssaoFbo = makeFramebuffer(0, ssaoTex, true);
+    normalDepthFbo = makeFramebuffer(depthTex, normalTex);
+    ssaoFbo = makeFramebuffer(0, ssaoTex);
 
     sceneColorTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_NEAREST);
-    sceneFbo = makeFramebuffer(sceneDepthTex, sceneColorTex, true);
+    sceneFbo = makeFramebuffer(sceneDepthTex, sceneColorTex);
 
     halfTex = makeTarget(GL_RGBA32F, GL_RGBA, halfWidth, halfHeight, GL_LINEAR);
-    halfFbo = makeFramebuffer(0, halfTex, false);
+    halfFbo = makeFramebuffer(0, halfTex);
     flareTex = makeTarget(GL_RGBA32F, GL_RGBA, halfWidth, halfHeight, GL_LINEAR);
-    flareFbo = makeFramebuffer(0, flareTex, true);
+    flareFbo = makeFramebuffer(0, flareTex);
 
     halfScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, halfWidth, halfHeight, GL_LINEAR);
     fullScratchTex = makeTarget(GL_RGBA32F, GL_RGBA, width, height, GL_LINEAR);
-    halfScratchFbo = makeFramebuffer(0, halfScratchTex, false);
-    fullScratchFbo = makeFramebuffer(0, fullScratchTex, true);
+    halfScratchFbo = makeFramebuffer(0, halfScratchTex);
+    fullScratchFbo = makeFramebuffer(0, fullScratchTex);
 
     // Names for graphics debuggers: the ones the passes use.
     const std::pair<GLuint, const char*> textures[] = {
@@ -79,11 +85,12 @@ void RenderTargets::create(int targetWidth, int targetHeight)
         {halfScratchTex, "halfScratchTex"}, {fullScratchTex, "fullScratchTex"}};
     for (const auto& [texture, name] : textures)
         labelObject(GL_TEXTURE, texture, name);
-    const std::pair<GLuint, const char*> framebuffers[] = {
+    const std::vector<std::pair<GLuint, const char*>> framebuffers = {
         {normalDepthFbo, "normalDepthFbo"}, {ssaoFbo, "ssaoFbo"}, {sceneFbo, "sceneFbo"}, {halfFbo, "halfFbo"},
         {flareFbo, "flareFbo"}, {halfScratchFbo, "halfScratchFbo"}, {fullScratchFbo, "fullScratchFbo"}};
     for (const auto& [framebuffer, name] : framebuffers)
         labelObject(GL_FRAMEBUFFER, framebuffer, name);
+    return madeTargetsProblem(framebuffers);
 }
 
 void RenderTargets::release()
@@ -170,11 +177,12 @@ void rebuildIfChanged(ShaderProgram& program)
         program.rebuild();
 }
 
-void FrameResources::create(int width, int height)
+std::string FrameResources::create(int width, int height)
 {
-    targets.create(width, height);
+    const std::string problem = targets.create(width, height);
     quad.create();
     texelSampler.create();
+    return problem;
 }
 
 void FrameResources::release()

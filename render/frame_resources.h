@@ -7,6 +7,7 @@
 // framebuffers; each binds the framebuffer it draws into.
 #pragma once
 
+#include "render/target_size.h"
 #include "resources/shader.h"
 #include "resources/shader_program.h"
 #include "scene/camera.h"
@@ -16,6 +17,7 @@
 
 #include <GL/glew.h>
 #include <glm/glm.hpp>
+#include <string>
 #include <vector>
 
 // What the passes of one frame read from the Application.
@@ -30,9 +32,9 @@ struct FrameScene {
 
 // A width x height float texture with clamped edges and no contents, as every target is made.
 GLuint makeTarget(GLenum internalFormat, GLenum format, int width, int height, GLenum filter);
-// A framebuffer with colour (and depth, when not 0) attached; with checkComplete, an incomplete
-// one prints "FBO CREATION FAILED!\n" on standard output. Leaves framebuffer 0 bound.
-GLuint makeFramebuffer(GLuint depth, GLuint colour, bool checkComplete);
+// A framebuffer with colour (and depth, when not 0) attached. Leaves framebuffer 0 bound; its
+// maker checks that it is complete (madeTargetsProblem).
+GLuint makeFramebuffer(GLuint depth, GLuint colour);
 
 // (int)(size * 0.5f), but at least 1 so that a 1-pixel window still has complete half-size
 // targets: 1023 gives 511, 1 gives 1.
@@ -55,9 +57,11 @@ struct RenderTargets {
     GLuint normalDepthFbo = 0, ssaoFbo = 0, sceneFbo = 0, halfFbo = 0, flareFbo = 0;
     GLuint halfScratchFbo = 0, fullScratchFbo = 0;
 
-    // Releases any previous targets, then creates all of them at width x height. A checked
-    // framebuffer that is not complete prints "FBO CREATION FAILED!\n" on standard output.
-    void create(int targetWidth, int targetHeight);
+    // The textures create makes at width x height, for asking the driver before making them.
+    static std::vector<TargetFormat> formats(int width, int height);
+    // Releases any previous targets, then creates all of them at width x height. Returns what
+    // failed (GL_OUT_OF_MEMORY, a framebuffer that is not complete); empty when nothing did.
+    std::string create(int targetWidth, int targetHeight);
     // Deletes every non-zero name and zeroes it; safe to call twice.
     void release();
 };
@@ -129,7 +133,8 @@ struct FrameResources {
     GLuint outputFramebuffer = 0;
 
     // Targets, quad and sampler; the programs are made by the Renderer in its fixed order.
-    void create(int width, int height);
+    // Returns what failed in making the targets (RenderTargets::create); empty when nothing did.
+    std::string create(int width, int height);
     void release();
 
     // Runs call as a driver call of the given kind, told to the observer when there is one.

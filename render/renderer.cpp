@@ -1,7 +1,8 @@
 // Renderer start-up and teardown: every shader program in its fixed order (the compile lines on
 // the console follow it), the lens images, the frame resources and the occlusion kernel; the
-// targets again when the window size changes. Leaves depth testing on and the clear colour
-// (0, 0, 0, 0) for every later pass.
+// targets again when the window size changes, each time only at a size the driver can back, and
+// back at the last size that worked when the targets made at a new one fail. Leaves depth
+// testing on and the clear colour (0, 0, 0, 0) for every later pass.
 #include "render/renderer.h"
 
 #include "resources/resource_manager.h"
@@ -56,22 +57,37 @@ void Renderer::createShaderPrograms()
     particles.program = reloadable("shaders/particle.vert", "shaders/particle.frag");
 }
 
-void Renderer::createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
-                                   ImageDecode lensColour)
+std::string Renderer::createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
+                                          ImageDecode lensColour)
 {
     lensFlare.loadLensImages(std::move(lensStar), std::move(lensDirt), std::move(lensColour));
-    resources.create(width, height);
+    std::string problem = sizeProblem(width, height, RenderTargets::formats(width, height));
+    if (problem.empty())
+        problem = resources.create(width, height);
+    if (!problem.empty())
+        return problem;
     ssao.kernel.create(width, height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_DEPTH_TEST);
+    return {};
 }
 
-void Renderer::resize(int width, int height)
+std::string Renderer::resize(int width, int height)
 {
-    if (width <= 0 || height <= 0 || (width == resources.targets.width && height == resources.targets.height))
-        return;
-    resources.targets.create(width, height);
+    RenderTargets& targets = resources.targets;
+    if (width <= 0 || height <= 0 || (width == targets.width && height == targets.height))
+        return {};
+    std::string problem = sizeProblem(width, height, RenderTargets::formats(width, height));
+    if (!problem.empty())
+        return problem;
+    const int lastWidth = targets.width, lastHeight = targets.height;
+    problem = targets.create(width, height);
+    if (!problem.empty()) {
+        targets.create(lastWidth, lastHeight);
+        return problem;
+    }
     ssao.kernel.setNoiseScale(width, height);
+    return {};
 }
 
 void Renderer::release()

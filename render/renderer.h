@@ -18,6 +18,7 @@
 #include "scene/image_decode.h"
 
 #include <array>
+#include <string>
 
 struct Renderer {
     Renderer() = default;
@@ -27,11 +28,15 @@ struct Renderer {
     // Creates every program in its fixed order; call with a current context.
     void createShaderPrograms();
     // Lens images (from the three decodes), targets, quad, sampler and occlusion kernel; then
-    // clear colour and depth test. Call after createShaderPrograms.
-    void createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
-                             ImageDecode lensColour);
-    // Re-creates the size-dependent targets and the noise scale; 0 x 0 is ignored.
-    void resize(int width, int height);
+    // clear colour and depth test. Call after createShaderPrograms. Returns what keeps the frame
+    // from width x height (render/target_size.h), asked before the targets are made and checked
+    // after; empty when nothing does.
+    std::string createRenderTargets(int width, int height, ImageDecode lensStar, ImageDecode lensDirt,
+                                    ImageDecode lensColour);
+    // Re-creates the size-dependent targets and the noise scale; 0 x 0 is ignored. A size the
+    // driver cannot render at leaves every target at the last size that worked and returns what
+    // failed; empty when the targets are at the new size.
+    std::string resize(int width, int height);
     // Deletes every GL object the renderer made; call while the context is current.
     void release();
     // Readies the views' program for view: makes and builds it the first time a view other than

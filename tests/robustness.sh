@@ -3,7 +3,10 @@
 # only once: no line printed frame after frame), keeps running and exits 0 on Escape. Frames are
 # known to run once the window title shows a frame rate. Needs an X display (the test suite runs
 # it under Xvfb), xdotool and ImageMagick's convert. One case presses Escape while start-up
-# waits for an image decode that never ends, and checks that the program ends at once.
+# waits for an image decode that never ends, and checks that the program ends at once. Headless
+# runs that cannot do what they were asked (no context, a size the driver cannot back, a capture
+# time the run never reaches, captures on a full disk) must say so in one line and exit 1; the
+# full disk is a 40 KiB tmpfs, skipped with a line saying why where it cannot be mounted.
 # Usage: robustness.sh ORBITVIEW_BINARY SOURCE_DIR
 # ROBUSTNESS_SECONDS: how long each case runs on after its first frame rate (default 2);
 # ROBUSTNESS_START_LIMIT: how long start-up may take, for slow builds (default 60).
@@ -30,8 +33,9 @@ if [ -n "$sanitizer_runtime" ]; then
     [ -f "$driver" ] && preload="$preload $driver"
   done
 fi
+compare_images=$(dirname "$binary")/compare_images
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work/tiny" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 passes=0
 
@@ -204,17 +208,28 @@ fresh_case
 echo "this is not GLSL" >>"$work/case/shaders/blinnPhong.frag"
 run_case "shader with a syntax error" "Compiling shader : shaders/blinnPhong.frag" "error"
 
-# refused_case NAME STATUS LINE COMMAND...: without a usable context the program must end with
-# STATUS and print LINE as a line of its own, in a handful of lines.
+# ended_case NAME STATUS LINE MAX_LINES COMMAND...: the program, run from the source tree, must end
+# by itself within $start_limit s with STATUS and print LINE as a line of its own, in at most
+# MAX_LINES lines.
+ended_case() {
+  local name=$1 expected=$2 line=$3 most=$4 started=$SECONDS
+  shift 4
+  (cd "$source_dir" && LD_PRELOAD="$preload" "$@") >"$work/out.txt" 2>&1
+  local status=$? problem="" took=$((SECONDS - started))
+  [ "$status" -eq "$expected" ] || problem="exit status $status, not $expected"
+  [ "$took" -le "$start_limit" ] || problem="${problem:+$problem; }took $took s"
+  grep -qxF -- "$line" "$work/out.txt" || problem="${problem:+$problem; }no line: $line"
+  [ "$(wc -l <"$work/out.txt")" -le "$most" ] || problem="${problem:+$problem; }$(wc -l <"$work/out.txt") lines"
+  report "$name" "$problem"
+}
+
+# refused_case NAME STATUS LINE COMMAND...: without a usable context, or at a size it cannot
+# render at, the program must end with STATUS before any frame and print LINE as a line of its
+# own, in a handful of lines.
 refused_case() {
   local name=$1 expected=$2 line=$3
   shift 3
-  (cd "$source_dir" && LD_PRELOAD="$preload" "$@") >"$work/out.txt" 2>&1
-  local status=$? problem=""
-  [ "$status" -eq "$expected" ] || problem="exit status $status, not $expected"
-  grep -qxF -- "$line" "$work/out.txt" || problem="${problem:+$problem; }no line: $line"
-  [ "$(wc -l <"$work/out.txt")" -le 3 ] || problem="${problem:+$problem; }$(wc -l <"$work/out.txt") lines"
-  report "$name" "$problem"
+  ended_case "$name" "$expected" "$line" 3 "$@"
 }
 
 refused_case "no X display: GLFW's message on a line of its own" 1 "Failed to initialize GLFW" \
@@ -228,6 +243,60 @@ refused_case "headless on a device that is not there" 1 \
 refused_case "headless with a capture folder that cannot be made" 1 \
   "orbitview: cannot make the folder /proc/no/such for the captures" \
   env -u DISPLAY "$binary" --headless 320 180 --capture 1 --out /proc/no/such
+# The size is within every GL limit of llvmpipe; its proxy refuses the RGBA32F targets (4 GiB
+# each, over its 1 GiB a texture). Unchecked, this run took 157 s and 7.5 GB and exited 0.
+refused_case "headless at a size the driver cannot back" 1 \
+  "orbitview: cannot render at 16384 x 16384: the driver cannot back a 16384 x 16384 RGBA32F texture" \
+  env -u DISPLAY "$binary" --headless 16384 16384 --frames 1
+ended_case "headless run that ends before a capture time" 1 \
+  "orbitview: the run ended before scene time 10 s; no capture then" "$max_lines" \
+  env -u DISPLAY "$binary" --headless 160 90 --fixed-dt 0.5 --frames 3 --capture 1,10 --out "$work/captures"
+ended_case "benchmark whose figures cannot be written" 1 \
+  "orbitview_bench: cannot write $work/no/such/bench.json: No such file or directory" "$max_lines" \
+  env -u DISPLAY "$(dirname "$binary")/orbitview_bench" --headless --frames 3 --warmup 1 --draw-frames 0 \
+  --size 64x36 --json "$work/no/such/bench.json"
+
+# Captures on a file system too small for them: each file is either captured whole (its
+# "Captured" line, a PNG that decodes) or refused in one line with the system's reason and not
+# there at all. final-1s.png is larger than the whole file system, so it is refused, and the
+# file that stood in its place keeps its bytes. Nothing else is left in the folder; exit 1.
+full_disk_case() {
+  local name="headless captures on a full disk" tiny=$work/tiny problem="" names=() file
+  mkdir -p "$tiny"
+  if ! mount -t tmpfs -o size=40k tmpfs "$tiny" 2>"$work/mount.txt"; then
+    echo "skip $name: cannot mount a 40 KiB tmpfs ($(head -n 1 "$work/mount.txt"))"
+    return
+  fi
+  echo "stands in for an older capture" >"$tiny/final-1s.png"
+  (cd "$source_dir" && LD_PRELOAD="$preload" env -u DISPLAY "$binary" --headless 480 270 --fixed-dt 0.1 \
+    --capture 1,2 --view final,normals,depth --out "$tiny") >"$work/out.txt" 2>&1
+  local status=$?
+  [ "$status" -eq 1 ] || problem="exit status $status, not 1"
+  for file in {final,normals,depth}-{1,2}s.png; do
+    names+=("$file")
+    if grep -qxF "orbitview: cannot write $tiny/$file: No space left on device" "$work/out.txt"; then
+      grep -qF "Captured $tiny/$file " "$work/out.txt" && problem="${problem:+$problem; }$file captured and refused"
+      if [ "$file" = final-1s.png ]; then
+        [ "$(cat "$tiny/$file")" = "stands in for an older capture" ] || problem="${problem:+$problem; }$file lost its bytes"
+      elif [ -e "$tiny/$file" ]; then
+        problem="${problem:+$problem; }$file refused but left behind"
+      fi
+    elif grep -qF "Captured $tiny/$file " "$work/out.txt"; then
+      "$compare_images" "$tiny/$file" "$tiny/$file" >/dev/null 2>&1 ||
+        problem="${problem:+$problem; }$file captured but does not decode"
+    else
+      problem="${problem:+$problem; }$file neither captured nor refused"
+    fi
+  done
+  grep -qxF "orbitview: cannot write $tiny/final-1s.png: No space left on device" "$work/out.txt" ||
+    problem="${problem:+$problem; }final-1s.png not refused"
+  local left
+  left=$(ls -A "$tiny" | grep -vxF -f <(printf '%s\n' "${names[@]}") | tr '\n' ' ')
+  [ -z "$left" ] || problem="${problem:+$problem; }left in the folder: $left"
+  umount "$tiny"
+  report "$name" "$problem"
+}
+full_disk_case
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

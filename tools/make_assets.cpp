@@ -1,6 +1,8 @@
 // The asset tool: writes every mesh, image and the path file the scene reads into an output
-// folder (normally models/), deterministically. Reads the Earth photograph that xplanet-images
-// installs and the bunny arrays of the npm package "bunny", with stand-ins when either is absent.
+// folder (normally models/), deterministically, each whole or not at all; a file it cannot write
+// is named with the system's reason and the tool exits with 1. Reads the Earth photograph that
+// xplanet-images installs and the bunny arrays of the npm package "bunny", with stand-ins when
+// either is absent.
 // Usage: make_assets <output dir> [bunny index.js]
 #include "tools/assets/bunny.h"
 #include "tools/assets/image.h"
@@ -21,7 +23,7 @@ namespace {
 const char* const earthPhotograph = "/usr/share/xplanet/images/earth.jpg";
 const char* const defaultBunnyScript = ".deps/node_modules/bunny/index.js";
 
-// Keeps count of the files written and reports each failure on one line.
+// Keeps count of the files written and reports each failure on one line, with its reason.
 struct Writer {
     std::filesystem::path root;
     int written = 0;
@@ -35,39 +37,43 @@ struct Writer {
         return path.string();
     }
 
-    void report(bool ok, const std::string& path)
+    void report(bool ok, const std::string& path, const std::string& error)
     {
         if (ok) {
             ++written;
         } else {
             ++failed;
-            std::printf("make_assets: cannot write %s\n", path.c_str());
+            std::printf("make_assets: cannot write %s: %s\n", path.c_str(), error.c_str());
         }
     }
 
     void png(const std::string& name, const Image& image)
     {
         const std::string path = prepare(name);
-        report(writePng(path, image), path);
+        std::string error;
+        report(writePng(path, image, error), path, error);
     }
 
     void jpg(const std::string& name, const Image& image)
     {
         const std::string path = prepare(name);
-        report(writeJpg(path, image), path);
+        std::string error;
+        report(writeJpg(path, image, error), path, error);
     }
 
     void obj(const std::string& name, const MeshData& mesh, const std::string& objectName)
     {
         const std::string path = prepare(name);
-        report(writeObjFile(path, mesh, objectName), path);
+        std::string error;
+        report(writeObjFile(path, mesh, objectName, error), path, error);
     }
 
     void flight(const std::string& name, const std::vector<glm::vec3>& points)
     {
         const std::string path = prepare(name);
+        std::string error;
         // The stored speed is informational; the follower takes its speed from the frame time.
-        report(writePathFile(path, points, 10.0f), path);
+        report(writePathFile(path, points, 10.0f, error), path, error);
     }
 };
 

@@ -1,8 +1,11 @@
 // The renderer's start-up and shared resources on real GL: programs in their fixed order, the
 // views shown only once their program built, every framebuffer complete, the quad's buffers,
-// targets that follow the window size, and the separable blur.
+// targets that follow the window size, the size checks asked of the driver, and the separable
+// blur.
 #include "gl_fixture.h"
+#include "render/target_size.h"
 #include "resources/gl_error.h"
+#include "scene/gl_names.h"
 
 #include <filesystem>
 #include <glm/gtc/type_ptr.hpp>
@@ -179,7 +182,7 @@ TEST_F(RendererTest, ViewWithoutItsProgramIsNotShownAndTheFileIsNamed)
 TEST_F(FrameResourcesTest, EveryFramebufferIsCompleteAtWindowSize)
 {
     testing::internal::CaptureStdout();
-    renderer->resize(1280, 720);
+    EXPECT_EQ(renderer->resize(1280, 720), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     for (GLuint fbo : framebuffers(renderer->resources.targets)) {
         ASSERT_NE(fbo, 0u);
@@ -272,6 +275,55 @@ TEST_F(FrameResourcesTest, ResizeRecreatesEveryTargetAtTheNewSize)
     EXPECT_EQ(renderer->resources.targets.sceneColorTex, scene);
     expectTargetsAt(renderer->resources.targets, 301, 157);
     EXPECT_EQ(drainGlErrors(), 0);
+}
+
+// The size checks on the driver itself: proxies within the limits are backed without a GL error
+// and one beyond them refused (a driver may add GL_INVALID_VALUE for that one); a framebuffer
+// with nothing attached is named as incomplete; a refused resize leaves every target as it was.
+TEST_F(FrameResourcesTest, SizeChecksAskTheDriverAndARefusedResizeKeepsTheTargets)
+{
+    const int over = queryTargetLimits().maxTextureSize + 1;
+    EXPECT_EQ(unbackedTarget({{GL_RGBA32F, GL_RGBA, 64, 64}, {GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, 64, 64}}),
+              "");
+    EXPECT_EQ(drainGlErrors(), 0);
+    EXPECT_EQ(unbackedTarget({{GL_RGBA32F, GL_RGBA, 64, 64}, {GL_RGB32F, GL_RGB, over, 64}}),
+              "the driver cannot back a " + std::to_string(over) + " x 64 RGB32F texture");
+    drainGlErrors();
+
+    GLuint empty = 0;
+    glGenFramebuffers(1, &empty);
+    const GLuint scene = renderer->resources.targets.sceneFbo;
+    glBindFramebuffer(GL_FRAMEBUFFER, scene);
+    EXPECT_EQ(madeTargetsProblem({{scene, "sceneFbo"}}), "");
+    EXPECT_EQ(madeTargetsProblem({{scene, "sceneFbo"}, {empty, "emptyFbo"}}),
+              "the framebuffer emptyFbo is not complete (status 0x8cd7)");
+    GLint bound = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(GLuint(bound), scene);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &empty);
+
+    const GLuint colour = renderer->resources.targets.sceneColorTex;
+    EXPECT_EQ(renderer->resize(over, 32), "the width is over GL_MAX_TEXTURE_SIZE (" + std::to_string(over - 1) + ")");
+    EXPECT_EQ(renderer->resources.targets.sceneColorTex, colour);
+    expectTargetsAt(renderer->resources.targets, kTargetSize, kTargetSize);
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+// Where the driver refuses a proxy, making the texture anyway fails, and the check after making
+// targets names the driver's GL_OUT_OF_MEMORY rather than the incomplete framebuffer it leaves.
+TEST_F(FrameResourcesTest, TargetsTheDriverCouldNotMakeAreNamedAsOutOfMemory)
+{
+    const int largest = queryTargetLimits().maxTextureSize;
+    if (unbackedTarget({{GL_RGBA32F, GL_RGBA, largest, largest}}).empty())
+        GTEST_SKIP() << "this driver backs a " << largest << " x " << largest << " RGBA32F texture";
+    GLuint texture = makeTarget(GL_RGBA32F, GL_RGBA, largest, largest, GL_NEAREST);
+    GLuint fbo = makeFramebuffer(0, texture);
+    EXPECT_EQ(madeTargetsProblem({{fbo, "hugeFbo"}}),
+              "the driver ran out of memory making the targets (GL_OUT_OF_MEMORY)");
+    EXPECT_EQ(drainGlErrors(), 0);
+    deleteFramebuffer(fbo);
+    deleteTexture(texture);
 }
 
 TEST_F(FrameResourcesTest, SeparableBlurSpreadsOneTexelSymmetricallyWithinTheRadius)

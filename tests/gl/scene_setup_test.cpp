@@ -1,11 +1,13 @@
 // The Application's scene after start-up, built on the test window: list order, placements,
-// lights and the camera's start pose, then one frame of input and animation. Meshes whose files
-// are missing still take their places, so the order holds without models/.
+// lights and the camera's start pose, then one frame of input and animation; the frame loop's
+// bounds; a size the driver cannot render at, refused in one line. Meshes whose files are
+// missing still take their places, so the order holds without models/.
 #include "app/application.h"
 #include "app/frame_loop.h"
 #include "app/offscreen_surface.h"
 #include "app/window.h"
 #include "gl_fixture.h"
+#include "render/target_size.h"
 
 #include <imgui.h>
 
@@ -242,8 +244,14 @@ struct ScriptedSurface final : Surface {
     bool running = true, isHidden = false;
     int presents = 0, waits = 0;
     double clock = 0.0;
+    int claimedWidth = 0;  // when not 0, the width size() gives instead of the output's
 
-    void size(int& width, int& height) const override { output.size(width, height); }
+    void size(int& width, int& height) const override
+    {
+        output.size(width, height);
+        if (claimedWidth)
+            width = claimedWidth;
+    }
     GLuint outputFramebuffer() const override { return output.outputFramebuffer(); }
     void resizeOutput(int width, int height) override { output.resizeOutput(width, height); }
     bool readOutput(int width, int height, std::vector<unsigned char>& rgb, GLenum& error) const override
@@ -385,6 +393,52 @@ TEST(SceneSetupGlTest, OverlayDrawsOverTheFrameTakesClicksAndHidesWithoutATrace)
     EXPECT_FALSE(app.workbench.overlay.shown());
     EXPECT_TRUE(frameAndRead() == plain) << "hidden again, the frame is the frame without the overlay";
     EXPECT_FALSE(std::ifstream("imgui.ini").good()) << "no imgui.ini in the working directory";
+    EXPECT_EQ(drainGlErrors(), 0);
+}
+
+// A size beyond the driver's limits: at start-up the program ends with one line; on a resize the
+// frame stays at the last size that worked and says so once, until a size works again.
+TEST(SceneSetupGlTest, SizeTheDriverCannotRenderAtIsRefusedInOneLine)
+{
+    const int over = queryTargetLimits().maxTextureSize + 1;
+    const std::string limit = "the width is over GL_MAX_TEXTURE_SIZE (" + std::to_string(over - 1) + ")";
+    {
+        auto oversized = std::make_unique<ScriptedSurface>();
+        oversized->claimedWidth = over;
+        testing::internal::CaptureStderr();
+        const Application refused(std::move(oversized));
+        EXPECT_FALSE(refused.ready());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "orbitview: cannot render at " + std::to_string(over) + " x 36: " + limit + "\n");
+    }
+
+    Application app(std::make_unique<ScriptedSurface>());
+    ASSERT_TRUE(app.ready());
+    const RenderTargets& targets = app.renderer.resources.targets;
+    const auto refuse = [&](int height) {
+        testing::internal::CaptureStderr();
+        app.resize(over, height);
+        return testing::internal::GetCapturedStderr();
+    };
+    const std::string line = "orbitview: cannot render at " + std::to_string(over) + " x 50: " + limit +
+                             "; drawing on at 64 x 36\n";
+    EXPECT_EQ(refuse(50), line);
+    EXPECT_EQ(refuse(60), "") << "said once while no size works";
+    EXPECT_EQ(targets.width, 64);
+    EXPECT_EQ(targets.height, 36);
+    EXPECT_EQ(app.camera.viewportWidth, 64);
+    app.frame(0.1);
+    EXPECT_EQ(drainGlErrors(), 0);
+
+    testing::internal::CaptureStderr();
+    app.resize(80, 40);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(targets.width, 80);
+    int width = 0, height = 0;
+    app.surface->size(width, height);
+    EXPECT_EQ(width, 80);
+    EXPECT_EQ(refuse(50), "orbitview: cannot render at " + std::to_string(over) + " x 50: " + limit +
+                              "; drawing on at 80 x 40\n");
     EXPECT_EQ(drainGlErrors(), 0);
 }
 

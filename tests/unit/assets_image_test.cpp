@@ -24,8 +24,9 @@ TEST(AssetsImageTest, WrittenFilesDecodeThroughSoilAsEightBitRgb)
     const std::vector<uint8_t> expected = toRgb8(image);
 
     const std::string png = (dir.path / "ramp.png").string(), jpg = (dir.path / "ramp.jpg").string();
-    ASSERT_TRUE(writePng(png, image));
-    ASSERT_TRUE(writeJpg(jpg, image));
+    std::string error;
+    ASSERT_TRUE(writePng(png, image, error)) << error;
+    ASSERT_TRUE(writeJpg(jpg, image, error)) << error;
     for (const std::string& path : {png, jpg}) {
         int width = 0, height = 0, channels = 0;
         unsigned char* pixels = SOIL_load_image(path.c_str(), &width, &height, &channels, SOIL_LOAD_AUTO);
@@ -38,7 +39,8 @@ TEST(AssetsImageTest, WrittenFilesDecodeThroughSoilAsEightBitRgb)
         }
         SOIL_free_image_data(pixels);
     }
-    EXPECT_FALSE(writePng((dir.path / "missing" / "x.png").string(), image));
+    EXPECT_FALSE(writePng((dir.path / "missing" / "x.png").string(), image, error));
+    EXPECT_EQ(error, "No such file or directory");
 }
 
 TEST(AssetsImageTest, BytesAreClampedAndRounded)

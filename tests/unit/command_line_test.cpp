@@ -1,10 +1,11 @@
 // The command lines of the frame benchmark and of the headless run (sizes, counts, the time
 // step, capture times and views, and the one-line messages for arguments they cannot use, the
-// shared ones worded alike in both), and the benchmark's JSON output, where figures without
-// samples are written as null.
+// shared ones worded alike in both), the driver's size limits that can still refuse a size both
+// accept, and the benchmark's JSON output, where figures without samples are written as null.
 #include "app/headless_run.h"
 #include "bench/frame/json.h"
 #include "bench/frame/options.h"
+#include "render/target_size.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,31 @@ TEST(HeadlessOptionsTest, BadArgumentsGiveOneLineMessages)
         EXPECT_FALSE(parseHeadlessOptions(c.args, options, error)) << c.message;
         EXPECT_EQ(error, c.message);
     }
+}
+
+// Each limit binds its own dimension: the texture and renderbuffer sizes both ways, the viewport
+// its width and height apart; the first limit exceeded is named, in the order they are checked.
+TEST(TargetLimitsTest, NamesTheFirstLimitASizeExceeds)
+{
+    const TargetLimits limits{8192, 4096, 16384, 2048};
+    const struct {
+        int width, height;
+        const char* problem;
+    } cases[] = {
+        {2048, 2048, ""},
+        {1, 1, ""},
+        {8193, 1, "the width is over GL_MAX_TEXTURE_SIZE (8192)"},
+        {1, 8193, "the height is over GL_MAX_TEXTURE_SIZE (8192)"},
+        {kMaxOutputSize, kMaxOutputSize, "the width is over GL_MAX_TEXTURE_SIZE (8192)"},
+        {4097, 100, "the width is over GL_MAX_RENDERBUFFER_SIZE (4096)"},
+        {100, 4097, "the height is over GL_MAX_RENDERBUFFER_SIZE (4096)"},
+        {4096, 2049, "the height is over GL_MAX_VIEWPORT_DIMS (2048)"},
+        {4096, 2048, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sizeOverLimits(limits, c.width, c.height), c.problem) << c.width << " x " << c.height;
+    EXPECT_EQ(sizeOverLimits(TargetLimits{16384, 16384, 4000, 16384}, 4001, 16),
+              "the width is over GL_MAX_VIEWPORT_DIMS (4000)");
 }
 
 TEST(BenchJsonTest, NestingSeparatorsAndEscapes)

@@ -1,11 +1,18 @@
-// Asset paths and ordering, the content hash, and File's change tracking against real files
-// with explicit time stamps and a driven wall clock.
+// Asset paths and ordering, the content hash, File's change tracking against real files with
+// explicit time stamps and a driven wall clock, and the safe writer: whole files or none, the
+// system's reason on failure, pipes written in place.
 #include "resources/file.h"
+#include "resources/safe_write.h"
 #include "fixture.h"
 
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,6 +177,97 @@ TEST_F(FileTest, ReturningToTheCompiledTextAfterAnUncompiledEditGivesThatText)
     writeFileStamped("a.frag", "A", 1700000003);
     EXPECT_FALSE(file.reload());
     EXPECT_EQ(file.markCompiled(), "A");
+}
+
+// The names in the current folder: a failed or finished write must leave no temporary there.
+std::set<std::string> folderNames()
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(FileTest, SafeWriteReplacesTheFileWholeKeepingItsModeAndWritesThroughALink)
+{
+    writeFile("a.png", "old");
+    ASSERT_EQ(::chmod("a.png", 0600), 0);
+    ASSERT_EQ(::symlink("a.png", "link.png"), 0);
+    std::string error;
+    const std::string bytes(100000, 'x');
+    ASSERT_TRUE(writeFileSafely("a.png", bytes, error)) << error;
+    EXPECT_EQ(File("a.png").readAll(), bytes);
+    struct stat status {};
+    ASSERT_EQ(::stat("a.png", &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+
+    ASSERT_TRUE(writeFileSafely("link.png", "new", error)) << error;
+    EXPECT_EQ(File("a.png").readAll(), "new");
+    ASSERT_EQ(::lstat("link.png", &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_EQ(folderNames(), (std::set<std::string>{"a.png", "link.png"}));
+}
+
+TEST_F(FileTest, SafeWriteFailureGivesTheSystemsReasonAndChangesNothing)
+{
+    writeFile("plain.png", "kept");
+    ASSERT_EQ(::mkdir("folder", 0755), 0);
+    const std::set<std::string> before = folderNames();
+    const struct {
+        const char* path;
+        const char* reason;
+    } cases[] = {
+        {"missing/x.png", "No such file or directory"},
+        {"plain.png/x.png", "Not a directory"},
+        {"folder", "Is a directory"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(writeFileSafely(c.path, "bytes", error)) << c.path;
+        EXPECT_EQ(error, c.reason) << c.path;
+    }
+    EXPECT_EQ(folderNames(), before);
+    EXPECT_EQ(File("plain.png").readAll(), "kept");
+}
+
+// A write that fails part way (here at the file size limit, as on a full disk) removes the
+// temporary and leaves the old file as it was. The soft limit binds only this one call.
+TEST_F(FileTest, SafeWriteFailingPartWayLeavesTheOldFileAndNoTemporary)
+{
+    writeFile("a.png", "old");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool written = writeFileSafely("a.png", std::string(100000, 'x'), error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, "File too large");
+    EXPECT_EQ(File("a.png").readAll(), "old");
+    EXPECT_EQ(folderNames(), std::set<std::string>{"a.png"});
+}
+
+// A pipe (like /dev/null or a terminal) is written in place: renaming over it would replace it.
+TEST_F(FileTest, SafeWriteGoesIntoAPipeInPlace)
+{
+    ASSERT_EQ(::mkfifo("pipe.png", 0644), 0);
+    const int reader = ::open("pipe.png", O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::string error;
+    EXPECT_TRUE(writeFileSafely("pipe.png", "through", error)) << error;
+    char bytes[16] = {};
+    EXPECT_EQ(::read(reader, bytes, sizeof bytes), 7);
+    ::close(reader);
+    EXPECT_EQ(std::string(bytes), "through");
+    struct stat status {};
+    ASSERT_EQ(::lstat("pipe.png", &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+    EXPECT_EQ(folderNames(), std::set<std::string>{"pipe.png"});
 }
 
 }  // namespace

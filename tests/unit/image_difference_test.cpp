@@ -108,7 +108,8 @@ std::string writePairFile(const ScratchDirectory& dir, const std::string& name, 
     for (std::size_t i = 0; i < image.texels.size(); ++i)
         image.texels[i] = glm::vec3(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]) / 255.0f;
     const std::string path = (dir.path / name).string();
-    EXPECT_TRUE(writePng(path, image));
+    std::string error;
+    EXPECT_TRUE(writePng(path, image, error)) << error;
     return path;
 }
 

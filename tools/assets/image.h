@@ -35,9 +35,10 @@ struct Field {
 // Three 8-bit channels per texel, clamped and rounded.
 std::vector<uint8_t> toRgb8(const Image& image);
 
-// Eight-bit RGB PNG and baseline JPEG (the only kinds the run-time decoder reads). False on failure.
-bool writePng(const std::string& path, const Image& image);
-bool writeJpg(const std::string& path, const Image& image, int quality = 92);
+// Eight-bit RGB PNG and baseline JPEG (the only kinds the run-time decoder reads), encoded in
+// memory and written whole or not at all. False, with the reason in error, on failure.
+bool writePng(const std::string& path, const Image& image, std::string& error);
+bool writeJpg(const std::string& path, const Image& image, std::string& error, int quality = 92);
 
 // Box-filtered resize to a smaller size.
 Image downsample(const Image& image, int width, int height);

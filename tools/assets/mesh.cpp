@@ -2,11 +2,13 @@
 #include "tools/assets/mesh.h"
 
 #include <cmath>
+#include "resources/safe_write.h"
+
 #include <cstdio>
-#include <fstream>
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_inverse.hpp>
 #include <map>
+#include <sstream>
 #include <tuple>
 
 namespace {
@@ -302,9 +304,9 @@ void writeObj(std::ostream& out, const MeshData& mesh, const std::string& object
     out << text;
 }
 
-bool writeObjFile(const std::string& path, const MeshData& mesh, const std::string& objectName)
+bool writeObjFile(const std::string& path, const MeshData& mesh, const std::string& objectName, std::string& error)
 {
-    std::ofstream out(path, std::ios::binary);
-    writeObj(out, mesh, objectName);
-    return static_cast<bool>(out);
+    std::ostringstream text;
+    writeObj(text, mesh, objectName);
+    return writeFileSafely(path, text.str(), error);
 }

@@ -76,4 +76,5 @@ std::pair<glm::vec3, glm::vec3> bounds(const MeshData& mesh);
 
 // Wavefront OBJ: one object, "v", "vt" (if any), "vn", and "f a/b/c" (or "a//c") triangles.
 void writeObj(std::ostream& out, const MeshData& mesh, const std::string& objectName);
-bool writeObjFile(const std::string& path, const MeshData& mesh, const std::string& objectName);
+// The same as a file, whole or not at all; false with the system's reason in error.
+bool writeObjFile(const std::string& path, const MeshData& mesh, const std::string& objectName, std::string& error);

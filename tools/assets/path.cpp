@@ -1,9 +1,11 @@
 // Flight path construction and the path file writer of the asset tool (see path.h).
 #include "tools/assets/path.h"
 
+#include "resources/safe_write.h"
+
 #include <cstdio>
-#include <fstream>
 #include <glm/geometric.hpp>
+#include <sstream>
 
 std::vector<glm::vec3> bezierChain(const std::vector<glm::vec3>& waypoints)
 {
@@ -73,9 +75,9 @@ void writePath(std::ostream& out, const std::vector<glm::vec3>& points, float sp
     out << text;
 }
 
-bool writePathFile(const std::string& path, const std::vector<glm::vec3>& points, float speed)
+bool writePathFile(const std::string& path, const std::vector<glm::vec3>& points, float speed, std::string& error)
 {
-    std::ofstream out(path, std::ios::binary);
-    writePath(out, points, speed);
-    return static_cast<bool>(out);
+    std::ostringstream text;
+    writePath(text, points, speed);
+    return writeFileSafely(path, text.str(), error);
 }

@@ -26,4 +26,5 @@ std::vector<glm::vec3> rocketFlight();
 
 // A comment line, one "sp" line and one "v" line per point.
 void writePath(std::ostream& out, const std::vector<glm::vec3>& points, float speed);
-bool writePathFile(const std::string& path, const std::vector<glm::vec3>& points, float speed);
+// The same as a file, whole or not at all; false with the system's reason in error.
+bool writePathFile(const std::string& path, const std::vector<glm::vec3>& points, float speed, std::string& error);
