@@ -1,16 +1,18 @@
 // ShaderProgram: owns one GL program name and the Files of its stages. A rebuild is a
 // transaction: the new program is built aside and swapped in only when it links; every shader
-// and program object a failed attempt made is deleted. Reads the stage files; writes its
-// reports (a failed attempt, an unreadable file, the recovery after a failure) to standard
-// error, never to standard output.
+// and program object a failed attempt made is deleted. Reads the stage files and the failure
+// clock; writes its reports (a failed attempt, an unreadable file, the recovery after a
+// failure) to standard error, never to standard output, and keeps each failure as data.
 #include "resources/shader_program.h"
 
 #include "scene/gl_debug.h"
 #include "scene/gl_names.h"
 #include "scene/lights.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -44,6 +46,11 @@ std::string relativePath(const std::string& path)
     return path.compare(0, assetRoot.size(), assetRoot) == 0 ? path.substr(assetRoot.size()) : path;
 }
 }  // namespace
+
+double steadyClockSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 ShaderProgram::ShaderProgram(const ShaderSet& shaders)
     : poller([this] { pollFiles(); }, kPollPeriodMs, kPollForever)
@@ -91,18 +98,25 @@ bool ShaderProgram::needsRebuild()
     return false;
 }
 
+// Each unreadable file has its report; the first of them is the pass's one recorded failure.
 bool ShaderProgram::readChangedFiles(const char* attempt)
 {
     bool readable = true;
-    for (auto& entry : files) {
-        File& file = entry.second;
+    ShaderFailure unreadable;
+    for (auto& [stage, file] : files) {
         if (file.hasChanged() || file.loadTime == 0) {
             file.reload();
-            if (!file.readFailure.empty())
-                reportFailure(attempt, relativePath(file.path) + " " + file.readFailure, "");
+            if (!file.readFailure.empty()) {
+                const std::string step = relativePath(file.path) + " " + file.readFailure;
+                reportFailure(attempt, step, "");
+                if (unreadable.step.empty())
+                    unreadable = ShaderFailure{attempt, stage, step, "", {}, relativePath(file.path), "", 0.0};
+            }
         }
         readable = readable && file.readFailure.empty();
     }
+    if (!unreadable.step.empty())
+        recordFailure(std::move(unreadable));
     return readable;
 }
 
@@ -113,6 +127,7 @@ bool ShaderProgram::rebuild()
 {
     const char* const attempt = needsBuild ? "build" : "reload";
     needsBuild = false;
+    attempted = true;
     const bool wasFailing = lastAttemptFailed;
     lastAttemptFailed = true;
     if (!readChangedFiles(attempt))
@@ -121,19 +136,19 @@ bool ShaderProgram::rebuild()
         entry.second.markCompiled();
     const GLuint program = glCreateProgram();
     if (program == 0)
-        return reportFailure(attempt, "no program object could be created", "");
+        return fail(ShaderFailure{attempt, kLinkStage, "no program object could be created", "", {}, "", "", 0.0});
     std::vector<GLuint> shaders;
     for (const auto& [stage, file] : files) {
         const GLuint shader = compileStage(stage, file.contents);
         if (shader == 0) {
             deleteAttempt(shaders, program);
-            return reportFailure(attempt, std::string(stageName(stage)) + " stage could not be created", "");
+            return fail(stageFailure(attempt, stage, std::string(stageName(stage)) + " stage could not be created"));
         }
         shaders.push_back(shader);
         if (!compiled(shader)) {
             const std::string log = shaderInfoLog(shader);
             deleteAttempt(shaders, program);
-            return reportFailure(attempt, std::string(stageName(stage)) + " stage did not compile", log);
+            return fail(stageFailure(attempt, stage, std::string(stageName(stage)) + " stage did not compile", log));
         }
         glAttachShader(program, shader);
     }
@@ -141,7 +156,7 @@ bool ShaderProgram::rebuild()
     if (!linked(program)) {
         const std::string log = programInfoLog(program);
         deleteAttempt(shaders, program);
-        return reportFailure(attempt, "link step failed", log);
+        return fail(ShaderFailure{attempt, kLinkStage, "link step failed", log, {}, "", "", 0.0});
     }
     deleteProgram(programId);
     programId = program;
@@ -154,6 +169,18 @@ bool ShaderProgram::rebuild()
         std::fprintf(stderr, "Shader reload: %s works again\n", label().c_str());
     lastAttemptFailed = false;
     return true;
+}
+
+ShaderProgramState ShaderProgram::state() const
+{
+    if (!attempted)
+        return ShaderProgramState::NeverBuilt;
+    if (lastAttemptFailed)
+        return ShaderProgramState::Failed;
+    for (const auto& entry : files)
+        if (!entry.second.readFailure.empty())
+            return ShaderProgramState::Failed;
+    return ShaderProgramState::Built;
 }
 
 std::string ShaderProgram::label() const
@@ -169,7 +196,7 @@ std::string ShaderProgram::label() const
 
 // One write for the whole block, so that it reaches the console in one piece. The log goes out
 // as the driver wrote it, its own line ends kept, with one line end made sure of at the end.
-bool ShaderProgram::reportFailure(const char* attempt, const std::string& step, const std::string& log) const
+void ShaderProgram::reportFailure(const std::string& attempt, const std::string& step, const std::string& log) const
 {
     std::string text = std::string("Shader ") + attempt + " failed: " + label() + ": " + step;
     size_t end = log.size();
@@ -179,7 +206,28 @@ bool ShaderProgram::reportFailure(const char* attempt, const std::string& step, 
         text += ":\n" + log.substr(0, end);
     text += "\n";
     std::fputs(text.c_str(), stderr);
+}
+
+void ShaderProgram::recordFailure(ShaderFailure failure)
+{
+    failure.parsed = parseShaderLog(failure.log);
+    failure.time = clock();
+    lastFailure = std::move(failure);
+    ++failureCount;
+}
+
+bool ShaderProgram::fail(ShaderFailure failure)
+{
+    reportFailure(failure.attempt, failure.step, failure.log);
+    recordFailure(std::move(failure));
     return false;
+}
+
+ShaderFailure ShaderProgram::stageFailure(const char* attempt, int32_t stage, const std::string& step,
+                                          const std::string& log) const
+{
+    const File& file = files.at(stage);
+    return ShaderFailure{attempt, stage, step, log, {}, relativePath(file.path), file.contents, 0.0};
 }
 
 void ShaderProgram::setLight(int index, const LightObject& light) const

@@ -4,9 +4,11 @@
 // last good program, no leaked GL objects, one report per failing text or unreadable file and
 // none on standard output), and the light array and setters read back from a linked program.
 #include "gl_fixture.h"
+#include "resources/shader_log.h"
 #include "resources/shader_program.h"
 #include "scene/lights.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -235,6 +237,9 @@ TEST_F(ShaderProgramTest, BrokenEditIsReportedOnceAndTheFixOnceMore)
         else
             EXPECT_EQ(printed, vertex == brokenVertex ? compileReport(Vertex, vertex)
                                                       : compileReport(Fragment, fragment));
+        const int32_t stage = fragment == noMain ? kLinkStage : vertex == brokenVertex ? Vertex : Fragment;
+        EXPECT_EQ(program->lastFailure.stage, stage);
+        EXPECT_EQ(program->lastFailure.path, stage == kLinkStage ? "" : stage == Vertex ? "a.vert" : "a.frag");
         EXPECT_EQ(program->id(), good);
         EXPECT_EQ(liveGlObjects(), before);
 
@@ -273,6 +278,50 @@ TEST_F(ShaderProgramTest, ProgramBrokenAtStartUpRetriesOnlyAfterAnEdit)
     EXPECT_EQ(printedOut, "");
 }
 
+double failureSeconds = 0.0;
+double failureClock() { return failureSeconds; }
+
+// A broken fragment text as data for a viewer: the driver's real log parsed to entries at the
+// broken line (and, where the log has a column, at the undeclared name behind an indentation
+// and a comment), one count per failed attempt however many polls, and the fix read as built and
+// working again; the console says what it said before.
+TEST_F(ShaderProgramTest, FailureIsKeptAsDataAtTheBrokenLineAndCountedPerAttempt)
+{
+    const std::string broken = "#version 150\nout vec4 colour;\nvoid main() {\n\t  colour = /* tint */ undefinedTint;\n}\n";
+    auto program = makeProgram();
+    program->clock = failureClock;
+    EXPECT_EQ(program->state(), ShaderProgramState::NeverBuilt);
+    ASSERT_TRUE(program->rebuild());
+    failureSeconds = 42.5;
+    for (int edit = 1; edit <= 2; ++edit) {
+        writeFileStamped("a.frag", broken + std::string(edit - 1, '\n'), kFirstSave + edit);
+        EXPECT_EQ(runFrames(*program), 1);
+        EXPECT_EQ(program->failureCount, uint64_t(edit));
+    }
+    EXPECT_EQ(printed, compileReport(Fragment, broken) + compileReport(Fragment, broken + "\n"));
+    EXPECT_EQ(program->state(), ShaderProgramState::Failed);
+    const ShaderFailure& failure = program->lastFailure;
+    EXPECT_EQ(failure.attempt + ": " + failure.path + ": " + failure.step, "reload: a.frag: fragment stage did not compile");
+    EXPECT_EQ(failure.source, broken + "\n");
+    EXPECT_EQ(failure.time, 42.5);
+    ASSERT_FALSE(failure.parsed.entries.empty()) << failure.log;
+    const ShaderLogEntry& entry = failure.parsed.entries.front();
+    EXPECT_EQ(std::to_string(entry.sourceIndex) + ":" + std::to_string(entry.line) + " " + entry.severity, "0:4 error")
+        << failure.log;
+    const SourcePosition at = locateInSource(failure.source, entry);
+    const SourceExcerpt excerpt = sourceExcerpt(failure.source, at.line, 0, at.offset);
+    if (entry.column >= 0) {  // Mesa's form; NVIDIA's and AMD's give none
+        EXPECT_EQ(excerpt.lines.at(0).text.substr(size_t(std::max(excerpt.markOffset, 0))), "undefinedTint;") << failure.log;
+    }
+
+    printed.clear();
+    writeFileStamped("a.frag", fragmentVersion("versionB"), kFirstSave + 3);
+    EXPECT_EQ(runFrames(*program), 1);
+    EXPECT_EQ(program->state(), ShaderProgramState::Built);
+    EXPECT_TRUE(program->worksAgain());
+    EXPECT_EQ(printed, kWorksAgain);
+}
+
 // Regression: a file deleted while running went unmentioned. It is reported once, the program in
 // use stays, and the file's return with the same text is no change.
 TEST_F(ShaderProgramTest, DeletedFileIsReportedOnceAndKeepsTheOldProgramUntilItReturns)
@@ -284,11 +333,15 @@ TEST_F(ShaderProgramTest, DeletedFileIsReportedOnceAndKeepsTheOldProgramUntilItR
     EXPECT_EQ(runFrames(*program), 0);
     EXPECT_EQ(program->id(), good);
     EXPECT_EQ(printed, "Shader reload failed: a.vert + a.frag: a.frag is missing\n");
+    EXPECT_EQ(program->state(), ShaderProgramState::Failed);
+    EXPECT_EQ(program->failureCount, 1u);
+    EXPECT_EQ(program->lastFailure.step, "a.frag is missing");
 
     printed.clear();
     writeFileStamped("a.frag", fragmentVersion("versionA"), kFirstSave + 5);
     EXPECT_EQ(runFrames(*program), 0);
     EXPECT_EQ(program->id(), good);
+    EXPECT_TRUE(program->worksAgain());
     writeFileStamped("a.frag", fragmentVersion("versionB"), kFirstSave + 6);
     EXPECT_EQ(runFrames(*program), 1);
     EXPECT_TRUE(hasUniform(*program, "versionB"));
