@@ -2,6 +2,7 @@
 #include "app/overlay.h"
 
 #include "app/frame_probe.h"
+#include "resources/shader_log.h"
 
 #include <imgui.h>
 #include <backends/imgui_impl_opengl3.h>
@@ -17,6 +18,7 @@ constexpr float kThumbnailWidth = 120.0f;  // on screen; the texture's cells are
 const ImVec4 kFailedColour(1.0f, 0.45f, 0.4f, 1.0f);
 const ImVec4 kFixedColour(0.5f, 0.9f, 0.5f, 1.0f);
 const ImVec4 kDimColour(0.65f, 0.65f, 0.65f, 1.0f);
+const ImVec4 kWarningColour(1.0f, 0.85f, 0.4f, 1.0f);
 
 // The steps Passes lists: those that draw, in frame order.
 constexpr FrameStep kPassSteps[] = {
@@ -25,10 +27,14 @@ constexpr FrameStep kPassSteps[] = {
     FrameStep::DepthOfField, FrameStep::Composite, FrameStep::Overlay,
 };
 
-void placeNext(float x, float y, float w, float h)
+// Every panel fits its contents, at a fixed width and at most maxHeight high (then it scrolls),
+// so it covers no more of the frame than it needs. Placed once; the user may move it.
+constexpr ImGuiWindowFlags kPanelFlags = ImGuiWindowFlags_AlwaysAutoResize;
+
+void placeNext(float x, float y, float w, float maxHeight)
 {
     ImGui::SetNextWindowPos(ImVec2(x, y), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(w, h), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSizeConstraints(ImVec2(w, 0.0f), ImVec2(w, std::max(maxHeight, 60.0f)));
 }
 
 }  // namespace
@@ -184,7 +190,7 @@ OverlayRequest Overlay::draw(const OverlayInputs& inputs, double dt)
 void Overlay::framePanel(const OverlayInputs& inputs, OverlayRequest& request)
 {
     placeNext(kMargin, kMargin, kLeftWidth, 172.0f);
-    if (ImGui::Begin("Frame")) {
+    if (ImGui::Begin("Frame", nullptr, kPanelFlags)) {
         const FrameHistory& history = *inputs.frames;
         const FrameHistory::Figures figures = history.figures();
         char caption[64];
@@ -213,7 +219,7 @@ void Overlay::framePanel(const OverlayInputs& inputs, OverlayRequest& request)
 void Overlay::passesPanel(const OverlayInputs& inputs)
 {
     placeNext(kMargin, 188.0f, kLeftWidth, 244.0f);
-    if (ImGui::Begin("Passes")) {
+    if (ImGui::Begin("Passes", nullptr, kPanelFlags)) {
         ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(8.0f, 3.0f));
         const PassTimer::LiveCosts* costs = inputs.passes;
         if (!costs) {
@@ -247,8 +253,8 @@ void Overlay::passesPanel(const OverlayInputs& inputs)
 void Overlay::targetsPanel(const OverlayInputs& inputs, OverlayRequest& request)
 {
     const float panelWidth = ViewThumbnails::kColumns * (kThumbnailWidth + 8.0f) + 16.0f;
-    placeNext(float(inputs.outputWidth) - panelWidth - kMargin, kMargin, panelWidth, 0.0f);
-    if (ImGui::Begin("Targets", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
+    placeNext(float(inputs.outputWidth) - panelWidth - kMargin, kMargin, panelWidth, 232.0f);
+    if (ImGui::Begin("Targets", nullptr, kPanelFlags)) {
         if (ImGui::Selectable("final (F1)", inputs.view == View::Final))
             request.view = int(View::Final);
         const ViewThumbnails* thumbnails = inputs.thumbnails;
@@ -291,22 +297,105 @@ void Overlay::shadersPanel(const OverlayInputs& inputs)
     const float top = 240.0f;
     placeNext(float(inputs.outputWidth) - panelWidth - kMargin, top, panelWidth,
               std::max(120.0f, float(inputs.outputHeight) - top - kMargin));
-    if (ImGui::Begin("Shaders")) {
-        for (int i = 0; i < inputs.programCount; ++i) {
-            const ShaderProgram* program = inputs.programs[i];
-            if (!program)
-                continue;
-            ImGui::TextUnformatted(program->usable() ? "built " : "never built ");
+    // A failure not seen yet brings the panel forward at its program.
+    const int count = std::min(inputs.programCount, int(seenFailures.size()));
+    for (int i = 0; i < count; ++i) {
+        const ShaderProgram* program = inputs.programs[i];
+        if (program && program->failureCount != seenFailures[std::size_t(i)]) {
+            seenFailures[std::size_t(i)] = program->failureCount;
+            if (program->state() == ShaderProgramState::Failed) {
+                focusProgram = i;
+                ImGui::SetNextWindowFocus();
+                ImGui::SetNextWindowCollapsed(false);
+            }
         }
     }
+    if (ImGui::Begin("Shaders", nullptr, kPanelFlags)) {
+        ImGui::TextColored(kDimColour, "hot-reloaded programs, by their files");
+        for (int i = 0; i < count; ++i) {
+            const ShaderProgram* program = inputs.programs[i];
+            if (program)
+                programEntry(*program, i == focusProgram);
+        }
+        focusProgram = -1;
+    }
     ImGui::End();
+}
+
+void Overlay::programEntry(const ShaderProgram& program, bool focus)
+{
+    const std::string label = program.label();
+    const ShaderProgramState state = program.state();
+    ImGui::PushID(label.c_str());
+    if (state == ShaderProgramState::NeverBuilt) {
+        ImGui::TextColored(kDimColour, "never built  %s", label.c_str());
+    } else if (state == ShaderProgramState::Built) {
+        ImGui::TextUnformatted("built        ");
+        ImGui::SameLine(0.0f, 0.0f);
+        ImGui::TextUnformatted(label.c_str());
+        if (program.worksAgain()) {
+            ImGui::SameLine();
+            ImGui::TextColored(kFixedColour, "works again");
+        }
+    } else {
+        const ShaderFailure& failure = program.lastFailure;
+        if (focus) {
+            ImGui::SetNextItemOpen(true);
+            ImGui::SetScrollHereY(0.0f);
+        }
+        const int secondsAgo = int(std::max(0.0, program.clock() - failure.time));
+        ImGui::PushStyleColor(ImGuiCol_Text, kFailedColour);
+        const bool open = ImGui::TreeNodeEx("failure", ImGuiTreeNodeFlags_DefaultOpen, "failed %s %d s ago  %s",
+                                            failure.attempt.c_str(), secondsAgo, label.c_str());
+        ImGui::PopStyleColor();
+        if (open) {
+            failureDetails(failure);
+            ImGui::TreePop();
+        }
+    }
+    ImGui::PopID();
+}
+
+void Overlay::failureDetails(const ShaderFailure& failure)
+{
+    ImGui::TextWrapped("%s", failure.step.c_str());
+    const char* file = failure.path.empty() ? "link" : failure.path.c_str();
+    for (const ShaderLogEntry& entry : failure.parsed.entries) {
+        const SourcePosition at = failure.source.empty() ? SourcePosition{} : locateInSource(failure.source, entry);
+        ImGui::PushStyleColor(ImGuiCol_Text, entry.severity == "error" ? kFailedColour : kWarningColour);
+        if (entry.column >= 0)
+            ImGui::TextWrapped("%s:%d:%d: %s: %s", file, entry.line, entry.column, entry.severity.c_str(),
+                               entry.message.c_str());
+        else
+            ImGui::TextWrapped("%s:%d: %s: %s", file, entry.line, entry.severity.c_str(), entry.message.c_str());
+        ImGui::PopStyleColor();
+        if (at.line <= 0)
+            continue;
+        const SourceExcerpt excerpt = sourceExcerpt(failure.source, at.line, 2, at.offset);
+        for (const ExcerptLine& line : excerpt.lines) {
+            const bool marked = line.number == excerpt.markedLine;
+            ImGui::TextColored(marked ? ImGui::GetStyleColorVec4(ImGuiCol_Text) : kDimColour, "%5d | %s",
+                               line.number, line.text.c_str());
+            if (marked && excerpt.markOffset >= 0)
+                ImGui::TextColored(kFailedColour, "%5s | %*s^", "", excerpt.markOffset, "");
+        }
+    }
+    // The driver's own words where none of its lines could be placed, and what else it said.
+    if (failure.parsed.entries.empty() && !failure.log.empty()) {
+        ImGui::TextColored(kDimColour, "the driver's log:");
+        ImGui::TextUnformatted(failure.log.c_str());
+    } else if (!failure.parsed.unparsed.empty()) {
+        ImGui::TextColored(kDimColour, "more of the driver's log:");
+        for (const std::string& line : failure.parsed.unparsed)
+            ImGui::TextUnformatted(line.c_str());
+    }
 }
 
 void Overlay::keysPanel(const OverlayInputs& inputs)
 {
     const float top = 440.0f;
     placeNext(kMargin, top, kLeftWidth, std::max(120.0f, float(inputs.outputHeight) - top - kMargin));
-    if (ImGui::Begin("Keys")) {
+    if (ImGui::Begin("Keys", nullptr, kPanelFlags)) {
         ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(8.0f, 2.0f));
         const bool flying = !inputs.scripted;
         const auto row = [](const char* keys, const char* effect, bool active) {

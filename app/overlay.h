@@ -89,6 +89,8 @@ private:
     void passesPanel(const OverlayInputs& inputs);
     void targetsPanel(const OverlayInputs& inputs, OverlayRequest& request);
     void shadersPanel(const OverlayInputs& inputs);
+    void programEntry(const ShaderProgram& program, bool focus);
+    void failureDetails(const ShaderFailure& failure);
     void keysPanel(const OverlayInputs& inputs);
 
     ImGuiContext* context = nullptr;

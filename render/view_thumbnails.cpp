@@ -30,7 +30,7 @@ void ViewThumbnails::render(const DebugViewPass& views, const FrameResources& re
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth(), textureHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
-        framebuffer = makeFramebuffer(0, texture, true);
+        framebuffer = makeFramebuffer(0, texture);
         labelObject(GL_TEXTURE, texture, "view thumbnails");
         labelObject(GL_FRAMEBUFFER, framebuffer, "view thumbnails");
     }
