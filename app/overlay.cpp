@@ -174,13 +174,21 @@ OverlayRequest Overlay::draw(const OverlayInputs& inputs, double dt)
     io.DisplaySize = ImVec2(float(inputs.outputWidth), float(inputs.outputHeight));
     io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
     io.DeltaTime = float(std::max(dt, 1e-4));
-    ImGui::NewFrame();
-    thumbnailRects = {};
-    framePanel(inputs, request);
-    passesPanel(inputs);
-    keysPanel(inputs);
-    targetsPanel(inputs, request);
-    shadersPanel(inputs);
+    // A panel that fits its contents is measured in the first frame it appears in and drawn from
+    // the next; the very first frame is run twice so that Tab shows the panels at once.
+    for (measuring = ImGui::GetFrameCount() == 0;; measuring = false) {
+        ImGui::NewFrame();
+        thumbnailRects = {};
+        framePanel(inputs, request);
+        passesPanel(inputs);
+        keysPanel(inputs);
+        targetsPanel(inputs, request);
+        shadersPanel(inputs);
+        if (!measuring)
+            break;
+        ImGui::EndFrame();
+        request = OverlayRequest{};
+    }
     ImGui::Render();
     glViewport(0, 0, inputs.outputWidth, inputs.outputHeight);
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
@@ -299,7 +307,7 @@ void Overlay::shadersPanel(const OverlayInputs& inputs)
               std::max(120.0f, float(inputs.outputHeight) - top - kMargin));
     // A failure not seen yet brings the panel forward at its program.
     const int count = std::min(inputs.programCount, int(seenFailures.size()));
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !measuring; ++i) {
         const ShaderProgram* program = inputs.programs[i];
         if (program && program->failureCount != seenFailures[std::size_t(i)]) {
             seenFailures[std::size_t(i)] = program->failureCount;

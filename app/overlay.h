@@ -97,6 +97,7 @@ private:
     Surface* input = nullptr;  // the surface that feeds ImGui its events
     bool visible = false;
     bool startFailed = false;
+    bool measuring = false;  // the first frame's pass that only measures the panels
     std::string renderer;  // GL_RENDERER, read at start
     // Per program (by index in OverlayInputs::programs), the failure count last seen, so a new
     // failure brings the Shaders panel forward at that program.
