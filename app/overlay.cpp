@@ -322,17 +322,22 @@ void Overlay::shadersPanel(const OverlayInputs& inputs)
         ImGui::TextColored(kDimColour, "hot-reloaded programs, by their files");
         for (int i = 0; i < count; ++i) {
             const ShaderProgram* program = inputs.programs[i];
-            if (program)
-                programEntry(*program, i == focusProgram);
+            if (!program)
+                continue;
+            // A program's files never change, so its label is made once, not every frame.
+            if (labelled[std::size_t(i)] != program) {
+                labelled[std::size_t(i)] = program;
+                labels[std::size_t(i)] = program->label();
+            }
+            programEntry(*program, labels[std::size_t(i)], i == focusProgram);
         }
         focusProgram = -1;
     }
     ImGui::End();
 }
 
-void Overlay::programEntry(const ShaderProgram& program, bool focus)
+void Overlay::programEntry(const ShaderProgram& program, const std::string& label, bool focus)
 {
-    const std::string label = program.label();
     const ShaderProgramState state = program.state();
     ImGui::PushID(label.c_str());
     if (state == ShaderProgramState::NeverBuilt) {

@@ -89,7 +89,7 @@ private:
     void passesPanel(const OverlayInputs& inputs);
     void targetsPanel(const OverlayInputs& inputs, OverlayRequest& request);
     void shadersPanel(const OverlayInputs& inputs);
-    void programEntry(const ShaderProgram& program, bool focus);
+    void programEntry(const ShaderProgram& program, const std::string& label, bool focus);
     void failureDetails(const ShaderFailure& failure);
     void keysPanel(const OverlayInputs& inputs);
 
@@ -103,4 +103,6 @@ private:
     // failure brings the Shaders panel forward at that program.
     std::array<std::uint64_t, 16> seenFailures{};
     int focusProgram = -1;
+    std::array<const ShaderProgram*, 16> labelled{};  // whose label labels holds, by index
+    std::array<std::string, 16> labels;
 };

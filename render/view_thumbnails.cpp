@@ -21,15 +21,7 @@ void ViewThumbnails::render(const DebugViewPass& views, const FrameResources& re
     if (texture == 0 || wanted != cellHeight) {
         release();
         cellHeight = wanted;
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth(), textureHeight(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
+        texture = makeTarget(GL_RGBA8, GL_RGBA, textureWidth(), textureHeight(), GL_LINEAR);
         framebuffer = makeFramebuffer(0, texture);
         labelObject(GL_TEXTURE, texture, "view thumbnails");
         labelObject(GL_FRAMEBUFFER, framebuffer, "view thumbnails");

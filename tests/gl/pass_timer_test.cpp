@@ -20,14 +20,29 @@ std::string readAll(std::FILE* file)
     return text;
 }
 
-TEST(PassTimerTest, TimesItsFramesThenPrintsOneTableAndStops)
-{
+// A timer whose table goes to a scratch file and whose clock the test moves.
+struct PassTimerTest : ::testing::Test {
+    void SetUp() override
+    {
+        ASSERT_NE(out, nullptr);
+        timer.out = out;
+        timer.clock = [this] { return now; };
+    }
+    void TearDown() override
+    {
+        timer.release();
+        if (out)
+            std::fclose(out);
+        EXPECT_EQ(drainGlErrors(), 0);
+    }
+
     PassTimer timer;
     std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
-    timer.out = out;
     double now = 0.0;
-    timer.clock = [&now] { return now; };
+};
+
+TEST_F(PassTimerTest, TimesItsFramesThenPrintsOneTableAndStops)
+{
     EXPECT_EQ(timer.probe(), nullptr);
 
     timer.start(true);
@@ -51,22 +66,13 @@ TEST(PassTimerTest, TimesItsFramesThenPrintsOneTableAndStops)
     timer.start(false);
     EXPECT_EQ(timer.probe(), nullptr);
     EXPECT_NE(readAll(out).find("Pass timing: this GL context has no timer queries"), std::string::npos);
-    timer.release();
-    std::fclose(out);
-    EXPECT_EQ(drainGlErrors(), 0);
 }
 
 // Live (the overlay shown): every frame is timed on the same queries, the means are published
 // once per period of the timer's clock, a T table still gets its 120 frames meanwhile, and once
 // live ends the probe reads the last results back and sleeps.
-TEST(PassTimerTest, LiveFiguresArePublishedEachPeriodBesideTheTable)
+TEST_F(PassTimerTest, LiveFiguresArePublishedEachPeriodBesideTheTable)
 {
-    PassTimer timer;
-    std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
-    timer.out = out;
-    double now = 0.0;
-    timer.clock = [&now] { return now; };
     const auto runFrames = [&](int count) {
         for (int i = 0; i < count; ++i) {
             FrameProbe* probe = timer.probe();
@@ -93,9 +99,6 @@ TEST(PassTimerTest, LiveFiguresArePublishedEachPeriodBesideTheTable)
     timer.setLive(false);
     runFrames(QueryRing::kLag);
     EXPECT_EQ(timer.probe(), nullptr) << "the last results are read and the probe sleeps";
-    timer.release();
-    std::fclose(out);
-    EXPECT_EQ(drainGlErrors(), 0);
 }
 
 }  // namespace
