@@ -50,8 +50,11 @@ void Workbench::drawOverlay(OverlayInputs inputs, double dt)
         return;
     const GlStateSnapshot saved = GlStateSnapshot::take();
     const bool thumbnailsDrawn = renderer.prepareView(View::Scene) == View::Scene;
-    if (thumbnailsDrawn)
+    // Drawn again every kThumbnailFrames overlay frames (and whenever the output's aspect
+    // changed): a target of their own costs the overlay more than its panels do.
+    if (thumbnailsDrawn && (overlayFrames % kThumbnailFrames == 0 || !thumbnails.fits(renderer.resources)))
         thumbnails.render(renderer.debugView, renderer.resources);
+    ++overlayFrames;
     renderer.resources.bindOutput();
     const std::array<const ShaderProgram*, Renderer::kReloadableCount> programs = renderer.reloadablePrograms();
     inputs.sceneTime = sceneClock.sceneTime();

@@ -64,6 +64,9 @@ public:
     Surface* surface = nullptr;  // where the overlay takes its input; set by the Application
 
 private:
+    static constexpr long kThumbnailFrames = 4;
+
     Renderer& renderer;
+    long overlayFrames = 0;  // frames the overlay was drawn in
     FpsCounter& fps;
 };

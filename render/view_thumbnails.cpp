@@ -14,13 +14,23 @@ void ViewThumbnails::cell(View view, int height, int& x, int& y)
     y = (kRows - 1 - index / kColumns) * height;
 }
 
+namespace {
+int cellHeightFor(const RenderTargets& targets)
+{
+    return std::max(1, ViewThumbnails::kCellWidth * targets.height / std::max(1, targets.width));
+}
+}  // namespace
+
+bool ViewThumbnails::fits(const FrameResources& resources) const
+{
+    return texture != 0 && cellHeight == cellHeightFor(resources.targets);
+}
+
 void ViewThumbnails::render(const DebugViewPass& views, const FrameResources& resources)
 {
-    const RenderTargets& targets = resources.targets;
-    const int wanted = std::max(1, kCellWidth * targets.height / std::max(1, targets.width));
-    if (texture == 0 || wanted != cellHeight) {
+    if (!fits(resources)) {
         release();
-        cellHeight = wanted;
+        cellHeight = cellHeightFor(resources.targets);
         texture = makeTarget(GL_RGBA8, GL_RGBA, textureWidth(), textureHeight(), GL_LINEAR);
         framebuffer = makeFramebuffer(0, texture);
         labelObject(GL_TEXTURE, texture, "view thumbnails");

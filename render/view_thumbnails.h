@@ -18,6 +18,8 @@ struct ViewThumbnails {
     // Draws the seven views into their cells, making the texture first (and again when the
     // output's aspect changed its cell height).
     void render(const DebugViewPass& views, const FrameResources& resources);
+    // True when the texture is made for the output's aspect.
+    bool fits(const FrameResources& resources) const;
     // The cell of view (not Final), as a pixel rectangle from the texture's bottom-left corner.
     static void cell(View view, int cellHeight, int& x, int& y);
     int textureWidth() const { return kColumns * kCellWidth; }
