@@ -10,6 +10,7 @@
 #include "render/target_size.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cmath>
 #include <cstdio>
@@ -387,6 +388,23 @@ TEST(SceneSetupGlTest, OverlayDrawsOverTheFrameTakesClicksAndHidesWithoutATrace)
     surface.mouseDown = false;
     frameAndRead();
     EXPECT_EQ(app.workbench.view, View::Normals) << "a click on a thumbnail does what F3 does";
+
+    // A failure the overlay has not seen brings the Shaders panel forward (the click left
+    // Targets in front).
+    ASSERT_NE(GImGui->NavWindow, nullptr);
+    EXPECT_STREQ(GImGui->NavWindow->Name, "Targets");
+    ShaderProgram missing({{Fragment, AssetShader("shaders/no-such-file.frag")}});
+    EXPECT_FALSE(missing.rebuild());
+    const ShaderProgram* const programs[] = {&missing};
+    OverlayInputs inputs;
+    inputs.outputWidth = kWidth;
+    inputs.outputHeight = kHeight;
+    inputs.frames = &app.workbench.frames;
+    inputs.programs = programs;
+    inputs.programCount = 1;
+    app.workbench.overlay.draw(inputs, 0.1);
+    ASSERT_NE(GImGui->NavWindow, nullptr);
+    EXPECT_STREQ(GImGui->NavWindow->Name, "Shaders");
 
     app.workbench.keyPressed(GLFW_KEY_F1);
     app.workbench.keyPressed(GLFW_KEY_TAB);

@@ -17,9 +17,10 @@ TEST(BenchOptionsTest, ReadsEveryArgument)
     std::string error;
     ASSERT_TRUE(parseBenchOptions({"--frames", "120", "--size", "480x270", "--fixed-dt", "0.0166667", "--png",
                                    "out/a.png", "--json", "out/a.json", "--warmup", "5", "--draw-frames", "7",
-                                   "--headless", "--gpu", "1"},
+                                   "--headless", "--overlay", "--gpu", "1"},
                                   options, error))
         << error;
+    EXPECT_TRUE(options.overlay) << "a flag: the --gpu after it still has its value";
     EXPECT_EQ(options.frames, 120);
     EXPECT_EQ(options.warmup, 5);
     EXPECT_EQ(options.drawFrames, 7);
@@ -75,13 +76,14 @@ TEST(HeadlessOptionsTest, ReadsEveryArgumentAndStopsAtTheLastCaptureByDefault)
 {
     HeadlessOptions options;
     std::string error;
-    ASSERT_TRUE(parseHeadlessOptions({"480", "--gpu", "2", "270", "--fixed-dt", "0.1", "--capture", "5,17.5",
+    ASSERT_TRUE(parseHeadlessOptions({"480", "--overlay", "--gpu", "2", "270", "--fixed-dt", "0.1", "--capture", "5,17.5",
                                       "--out", "refs", "--view", "occlusion,lens-flare,final"},
                                      options, error))
         << error;
     EXPECT_EQ(options.width, 480);
     EXPECT_EQ(options.height, 270);
     EXPECT_EQ(options.gpu, 2);
+    EXPECT_TRUE(options.overlay) << "a flag between a size and an option with a value";
     EXPECT_DOUBLE_EQ(options.fixedDt, 0.1);
     EXPECT_EQ(options.captures, (std::vector<double>{5.0, 17.5}));
     EXPECT_EQ(options.captureLabels, (std::vector<std::string>{"5", "17.5"}));
@@ -95,6 +97,7 @@ TEST(HeadlessOptionsTest, ReadsEveryArgumentAndStopsAtTheLastCaptureByDefault)
     ASSERT_TRUE(parseHeadlessOptions({"64", "32"}, plain, error)) << error;
     EXPECT_DOUBLE_EQ(plain.seconds, 20.0);
     EXPECT_EQ(plain.views, std::vector<View>{View::Final});
+    EXPECT_FALSE(plain.overlay);
     HeadlessOptions list;
     ASSERT_TRUE(parseHeadlessOptions({"--gpu", "list"}, list, error)) << error;
     EXPECT_TRUE(list.listGpus);
