@@ -3,10 +3,10 @@
 #include "app/offscreen_surface.h"
 
 #include "render/frame_resources.h"
+#include "resources/timer.h"
 #include "scene/gl_debug.h"
 #include "scene/gl_names.h"
 
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -95,5 +95,5 @@ bool OffscreenSurface::readOutput(int readWidth, int readHeight, std::vector<uns
 
 double OffscreenSurface::clockNow() const
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return steadyClockSeconds();
 }

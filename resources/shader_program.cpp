@@ -9,7 +9,6 @@
 #include "scene/gl_names.h"
 #include "scene/lights.h"
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -46,11 +45,6 @@ std::string relativePath(const std::string& path)
     return path.compare(0, assetRoot.size(), assetRoot) == 0 ? path.substr(assetRoot.size()) : path;
 }
 }  // namespace
-
-double steadyClockSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 ShaderProgram::ShaderProgram(const ShaderSet& shaders)
     : poller([this] { pollFiles(); }, kPollPeriodMs, kPollForever)

@@ -20,10 +20,6 @@
 class LightObject;
 using ShaderSet = std::map<int32_t, AssetShader>;
 
-// Seconds on a clock that only moves forward; the failures' time stamps come from one.
-using SecondsClock = double (*)();
-double steadyClockSeconds();
-
 // No attempt yet; the last attempt linked (and every file still reads); the last attempt, or a
 // read of a file since, failed.
 enum class ShaderProgramState { NeverBuilt, Built, Failed };

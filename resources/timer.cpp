@@ -17,6 +17,11 @@ int64_t systemWallClockTicks()
 
 WallClock wallClockTicks = systemWallClockTicks;
 
+double steadyClockSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 Timer::Timer() : baseTicks(std::make_unique<int64_t>(wallClockTicks())) {}
 
 // Milliseconds since construction, kept to their low 32 bits: differences of these stay right

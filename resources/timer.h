@@ -13,6 +13,11 @@ int64_t systemWallClockTicks();
 // The clock every Timer reads. Tests swap it; production code leaves it alone.
 extern WallClock wallClockTicks;
 
+// Seconds on the steady clock, which only moves forward (an offscreen frame clock, the shader
+// failures' time stamps).
+using SecondsClock = double (*)();
+double steadyClockSeconds();
+
 class Timer {
 public:
     Timer();
