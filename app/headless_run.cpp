@@ -167,10 +167,10 @@ int runHeadless(Application& app, const HeadlessOptions& options)
     loop.fixedDt = options.fixedDt;
     loop.frames = options.frames;
     loop.sceneSeconds = options.frames > 0 ? 0.0 : options.seconds;
-    // The scene's own clock: the steps the frames handed on (each at most 1 s), so a slow frame on
-    // the wall clock reaches a capture time only when the scene does.
     if (options.overlay)
         app.workbench.toggleOverlay();
+    // The scene's own clock: the steps the frames handed on (each at most 1 s), so a slow frame on
+    // the wall clock reaches a capture time only when the scene does.
     loop.beforePresent = [&](long) {
         const double sceneTime = app.workbench.sceneClock.sceneTime();
         for (; nextCapture < options.captures.size() && sceneTime >= options.captures[nextCapture] - kSceneTimeSlack;

@@ -20,9 +20,6 @@
 class Workbench {
 public:
     Workbench(Renderer& renderer, FpsCounter& fps) : renderer(renderer), fps(fps) {}
-    ~Workbench() { release(); }
-    Workbench(const Workbench&) = delete;
-    Workbench& operator=(const Workbench&) = delete;
 
     // A key press from the surface: Tab the overlay, P pause, . step, F1 to F8 views, T pass
     // timing; 1 to 4 are kept as taps for the next key poll. While a panel's widget holds the
@@ -67,6 +64,6 @@ private:
     static constexpr long kThumbnailFrames = 4;
 
     Renderer& renderer;
-    long overlayFrames = 0;  // frames the overlay was drawn in
     FpsCounter& fps;
+    long overlayFrames = 0;  // frames the overlay was drawn in
 };

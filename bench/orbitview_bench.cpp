@@ -11,13 +11,13 @@
 #include "app/headless_context.h"
 #include "bench/frame/draw_timer.h"
 #include "bench/frame/fetch_reference.h"
-#include "resources/gpu_intervals.h"
-#include "resources/safe_write.h"
 #include "bench/frame/heap_counter.h"
 #include "bench/frame/json.h"
 #include "bench/frame/options.h"
-#include "resources/stats.h"
 #include "bench/frame/step_probe.h"
+#include "resources/gpu_intervals.h"
+#include "resources/safe_write.h"
+#include "resources/stats.h"
 
 #include <chrono>
 #include <cmath>
